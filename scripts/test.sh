@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Morvista with its tests and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+cd build
+ctest --output-on-failure --timeout 600 "$@"

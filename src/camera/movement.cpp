@@ -1,0 +1,6 @@
+// movement.cpp -- placeholder: no thread.
+#include "camera/movement.h"
+
+void startMovementThread() {}
+void stopMovementThread() {}
+void cameraControlStep() {}

@@ -1,0 +1,41 @@
+// random.cpp -- the shared generator; see random.h.
+#include "math/random.h"
+
+namespace {
+uint32_t randomState = 0;
+bool randomStarted = false;
+
+void startOnFirstUse() {
+    if (!randomStarted) {
+        randomState = 0;
+        randomStarted = true;
+    }
+}
+}  // namespace
+
+void randomSeed(uint32_t seed) { randomState = seed; }
+
+int randomDraw() {
+    randomState = randomState * 214013u + 2531011u;
+    return static_cast<int>((randomState >> 16) & 0x7FFF);
+}
+
+int randomInt(int lo, int hi) {
+    startOnFirstUse();
+    int r = randomDraw();
+    if (hi < lo) return lo;  // an empty range still consumes its draw
+    long long span = static_cast<long long>(hi) - lo + 1;
+    return static_cast<int>(lo + r % span);
+}
+
+float randomFloat(float lo, float hi) {
+    startOnFirstUse();
+    int r = randomDraw();
+    return static_cast<float>(r) / 32767.0f * (hi - lo) + lo;
+}
+
+float randomUnit() {
+    startOnFirstUse();
+    int r = randomDraw();
+    return static_cast<float>(r) / 32768.0f;
+}

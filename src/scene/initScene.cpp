@@ -1,0 +1,4 @@
+// initScene.cpp -- placeholder: nothing is loaded yet.
+#include "scene/initScene.h"
+
+void initScene() {}

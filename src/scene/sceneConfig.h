@@ -1,0 +1,59 @@
+// sceneConfig.h -- the fixed scene: sizes, data files, terrain objects and
+// the process-wide terrain and plant display settings.
+//
+// Provides: heightmapSize, mapSize, mapExtent, sceneRow, setHMSize, the
+// geomipmapping distances, the display switches (terrainAlgorithm,
+// showTerrain, splattingEnabled, lightmapEnabled, showPlants, showGrass,
+// anonymousMode) and the four terrain objects.
+// Writers: scripts, menu commands, keys and scene initialisation, all on the
+// main thread. Nothing here is read by the movement thread except mapExtent,
+// which is written once at scene set-up before that thread starts.
+#pragma once
+
+#include "terrain/geomipmap.h"
+#include "terrain/heightmap.h"
+#include "terrain/roam.h"
+
+// Terrain algorithm identifiers; also the menu command numbers.
+enum TerrainAlgorithmId {
+    terrainBruteForce = 600,
+    terrainGeomipmap = 601,
+    terrainQuadTree = 602,  // no renderer: draws nothing
+    terrainRoam = 603,
+};
+
+// One row of the size table: the three RAW grids of a heightmap size.
+struct SceneRow {
+    int size;
+    const char* heightFile;
+    const char* distributionFile;
+    const char* lightmapFile;
+};
+
+extern int heightmapSize;  // 129, 257, 513 or 1025; default 129
+extern float mapSize;      // heightmapSize as a float, set by scene set-up
+extern float mapExtent;    // heightmapSize - 1, the largest grid coordinate
+
+// The row of the given size (the 129 row for any size not in the table).
+const SceneRow& sceneRow(int size);
+
+// heightmapSize = n when n is 129, 257, 513 or 1025; otherwise nothing.
+void setHMSize(int n);
+
+extern float lodDistance1;  // 20: geomipmapping level boundaries
+extern float lodDistance2;  // 60
+extern float lodDistance3;  // 100
+
+extern int terrainAlgorithm;  // TerrainAlgorithmId; 600 stored, 602 after start-up
+extern int showTerrain;
+extern int splattingEnabled;
+extern int lightmapEnabled;
+extern int showPlants;
+extern int showGrass;
+extern int anonymousMode;  // hides algorithm names in menus and the title
+
+// The terrain objects, loaded and scaled (1, 0.25, 1) by scene set-up.
+extern Cheightmap lightmapGrid;  // plant shading; unscaled
+extern Cheightmap bruteTerrain;  // brute force; also camera and plant heights
+extern Cgeomipmap geomipTerrain;
+extern Croam roamTerrain;

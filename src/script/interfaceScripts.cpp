@@ -1,0 +1,4 @@
+// interfaceScripts.cpp -- placeholder: this group registers nothing yet.
+#include "script/scriptFunctions.h"
+
+void registerInterfaceGroup(lua_State*) {}

@@ -1,0 +1,4 @@
+// splineScripts.cpp -- placeholder: this group registers nothing yet.
+#include "script/scriptFunctions.h"
+
+void registerSplineGroup(lua_State*) {}

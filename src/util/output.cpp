@@ -1,0 +1,59 @@
+// output.cpp -- standard output plus the console hook; see output.h.
+#include "util/output.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace {
+std::mutex outputMutex;
+std::atomic<OutputHook> outputHook{nullptr};
+}
+
+void setOutputHook(OutputHook hook) { outputHook.store(hook); }
+
+static void writeLocked(const char* text, size_t length) {
+    std::lock_guard<std::mutex> lock(outputMutex);
+    fwrite(text, 1, length, stdout);
+    if (memchr(text, '\n', length)) fflush(stdout);
+    OutputHook hook = outputHook.load();
+    if (hook) hook(text, length);
+}
+
+void outputText(const char* text) {
+    if (!text) return;
+    writeLocked(text, strlen(text));
+}
+
+void outputPrintf(const char* format, ...) {
+    char small[1024];
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int needed = vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (needed < 0) {
+        va_end(copy);
+        return;
+    }
+    if (static_cast<size_t>(needed) < sizeof small) {
+        va_end(copy);
+        writeLocked(small, static_cast<size_t>(needed));
+        return;
+    }
+    std::vector<char> large(static_cast<size_t>(needed) + 1);
+    vsnprintf(large.data(), large.size(), format, copy);
+    va_end(copy);
+    writeLocked(large.data(), static_cast<size_t>(needed));
+}
+
+void outputError(const char* text) {
+    if (!text) return;
+    fflush(stdout);
+    fputs(text, stderr);
+    fflush(stderr);
+}
