@@ -194,6 +194,30 @@ TEST_F(MovementTest, ThreadMovesTheCameraInWholeStepsAndStops) {
     stopMovementThread();  // stopping twice is harmless
 }
 
+TEST_F(MovementTest, ThreadSharesTheCameraWithTheMainThread) {
+    // The main thread does what frames, scripts and menus do while the
+    // movement thread looks and walks. Meant for the ThreadSanitizer build
+    // (MORVISTA_TSAN), which reports any unguarded shared value.
+    hold({'W', 'D'});
+    lookMode = 1;
+    startMovementThread();
+    for (int i = 0; i < 100; ++i) {
+        platformSetCursorPos(centreX + (i % 7) - 3, centreY + (i % 5) - 2);
+        if (flyMode == 0) followTerrain();
+        buildViewMatrix(camera->verticalAngle, camera->horizontalAngle);
+        if (i % 10 == 0) setCameraAll(1, 20, 1, 0, 0);
+        if (i % 25 == 0) toggleCrouch();
+        if (i % 30 == 0) flyMode = 1 - flyMode;
+        if (i % 40 == 0) setMoveSpeedLocked(0.5f + 0.01f * i);
+        float x, y, z;
+        getCameraPositionXYZ(x, y, z);
+        EXPECT_TRUE(std::isfinite(x) && std::isfinite(y) && std::isfinite(z));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    stopMovementThread();
+    if (standing == 0) toggleCrouch();
+}
+
 TEST(MovementExitTest, ProcessExitsCleanlyWithTheThreadRunning) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
