@@ -1,4 +1,95 @@
-// splineScripts.cpp -- placeholder: this group registers nothing yet.
-#include "script/scriptFunctions.h"
+// splineScripts.cpp -- the spline group of script functions.
+//
+// Provides: registerSplineGroup, registering in this order: writeToFile,
+// generateRandomSpline, loadSpline, interpolateSpline.
+// Thin adapters over camera/spline.h: every argument is read (a script error
+// when one is missing) before acting. Main thread only.
+// generateRandomSpline writes numbers with std::to_chars so that loadSpline
+// reads them back the same whatever C locale the process runs in.
+#include <lua.hpp>
 
-void registerSplineGroup(lua_State*) {}
+#include <charconv>
+#include <cstdio>
+
+#include "camera/spline.h"
+#include "math/random.h"
+#include "script/scriptArgs.h"
+#include "script/scriptFunctions.h"
+#include "util/output.h"
+
+namespace {
+// writeToFile(fileName, text): appends the bytes of text (any bytes, zeros
+// included, no terminator); nothing when the file cannot be opened.
+int scriptWriteToFile(lua_State* L) {
+    const char* fileName = scriptString(L, 1);
+    const char* text = scriptString(L, 2);
+    size_t length = lua_rawlen(L, 2);
+    FILE* file = fopen(fileName, "ab");
+    if (!file) return 0;
+    if (length > 0) fwrite(text, 1, length, file);
+    fclose(file);
+    return 0;
+}
+
+// Appends value as "%f" would write it in the C locale.
+char* putFixed(char* at, char* end, float value) {
+    std::to_chars_result result = std::to_chars(at, end, value, std::chars_format::fixed, 6);
+    return result.ec == std::errc() ? result.ptr : at;
+}
+
+// generateRandomSpline(fileName, count): count lines "x 0 z" with x and z
+// from randomFloat(1, 127); a count of 0 or less leaves an empty file;
+// nothing when the file cannot be created.
+int scriptGenerateRandomSpline(lua_State* L) {
+    const char* fileName = scriptString(L, 1);
+    int count = scriptInt(L, 2);
+    FILE* file = fopen(fileName, "w");
+    if (!file) return 0;
+    for (int i = 0; i < count; ++i) {
+        float x = randomFloat(1.0f, 127.0f);
+        float z = randomFloat(1.0f, 127.0f);
+        char line[128];
+        char* end = line + sizeof line;
+        char* at = putFixed(line, end, x);
+        *at++ = ' ';
+        *at++ = '0';
+        *at++ = ' ';
+        at = putFixed(at, end - 1, z);
+        *at++ = '\n';
+        fwrite(line, 1, static_cast<size_t>(at - line), file);
+    }
+    fclose(file);
+    return 0;
+}
+
+// loadSpline(fileName, duration) -> slot index; -1 when all slots are taken.
+int scriptLoadSpline(lua_State* L) {
+    const char* fileName = scriptString(L, 1);
+    int duration = scriptInt(L, 2);
+    pushScriptInteger(L, loadSplineSlot(fileName, duration));
+    return 1;
+}
+
+// interpolateSpline(index, t) -> x, y, z at the whole-number time t; an
+// index that names no spline gives the origin (see evaluateSpline for the
+// other edge cases).
+int scriptInterpolateSpline(lua_State* L) {
+    int index = scriptInt(L, 1);
+    int time = scriptInt(L, 2);
+    outputText("before pos\n");
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    interpolateSplineSlot(index, static_cast<float>(time), x, y, z);
+    outputPrintf("POS %f %f %f\n", x, y, z);
+    pushScriptNumber(L, x);
+    pushScriptNumber(L, y);
+    pushScriptNumber(L, z);
+    return 3;
+}
+}  // namespace
+
+void registerSplineGroup(lua_State* L) {
+    registerScriptFunction(L, "writeToFile", scriptWriteToFile);
+    registerScriptFunction(L, "generateRandomSpline", scriptGenerateRandomSpline);
+    registerScriptFunction(L, "loadSpline", scriptLoadSpline);
+    registerScriptFunction(L, "interpolateSpline", scriptInterpolateSpline);
+}
