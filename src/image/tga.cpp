@@ -1,5 +1,18 @@
-// tga.cpp -- placeholder loader: reports every file as missing.
+// tga.cpp -- TGA files into textures, and the multitexture entry points.
+// The byte-level work is in tgaDecode.cpp; this file reads the file and
+// talks to OpenGL. The file is opened, checked and read completely before
+// any OpenGL call, so a refused file changes no texture.
 #include "image/tga.h"
+
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "util/output.h"
 
 int textureBrighten = 0;
 int trilinearFiltering = 0;
@@ -7,7 +20,119 @@ ActiveTextureProc glActiveTextureARB_ = nullptr;
 MultiTexCoord2fProc glMultiTexCoord2fARB_ = nullptr;
 ActiveTextureProc glClientActiveTextureARB_ = nullptr;
 
-bool initMultitexture() { return true; }
-int loadTGATexture(const char*, unsigned) { return TGA_OPEN_FAILED; }
-int loadTGATextureClamped(const char*, unsigned) { return TGA_OPEN_FAILED; }
-bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+static bool extensionOffered(const char* name) {
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return extensions && strstr(extensions, name);
+}
+
+bool initMultitexture() {
+    if (!extensionOffered("GL_ARB_multitexture")) {
+        outputText("GL_ARB_multitexture NOT found.\n");
+        return false;
+    }
+    glActiveTextureARB_ = reinterpret_cast<ActiveTextureProc>(platformGetProcAddress("glActiveTextureARB"));
+    glMultiTexCoord2fARB_ = reinterpret_cast<MultiTexCoord2fProc>(platformGetProcAddress("glMultiTexCoord2fARB"));
+    glClientActiveTextureARB_ =
+        reinterpret_cast<ActiveTextureProc>(platformGetProcAddress("glClientActiveTextureARB"));
+    return glActiveTextureARB_ && glMultiTexCoord2fARB_ && glClientActiveTextureARB_;
+}
+
+int readTGAFile(const char* fileName, int brighten, TgaImage& image) {
+    image = TgaImage{};
+    if (!fileName) return TGA_OPEN_FAILED;
+    FILE* file = fopen(fileName, "rb");
+    if (!file) return TGA_OPEN_FAILED;
+
+    unsigned char headerBytes[TGA_HEADER_SIZE];
+    size_t headerLength = fread(headerBytes, 1, sizeof headerBytes, file);
+    TgaHeader header;
+    int result = readTGAHeader(headerBytes, headerLength, header);
+    if (result != TGA_OK) {
+        fclose(file);
+        return result;
+    }
+
+    // Compare what the header promises with what the file holds before
+    // allocating anything, so a lying header cannot ask for a gigabyte.
+    size_t needed = tgaPixelBytes(header);
+    long fileSize = -1;
+    if (fseek(file, 0, SEEK_END) == 0) fileSize = ftell(file);
+    if (fileSize < TGA_HEADER_SIZE || static_cast<size_t>(fileSize - TGA_HEADER_SIZE) < needed ||
+        fseek(file, TGA_HEADER_SIZE, SEEK_SET) != 0) {
+        fclose(file);
+        return TGA_READ_FAILED;
+    }
+    unsigned char* pixels = static_cast<unsigned char*>(malloc(needed));
+    if (!pixels || fread(pixels, 1, needed, file) != needed) {
+        free(pixels);
+        fclose(file);
+        return TGA_READ_FAILED;
+    }
+    fclose(file);
+
+    convertTGAPixels(pixels, static_cast<size_t>(header.width) * static_cast<size_t>(header.height), header.bits,
+                     brighten);
+    image.width = header.width;
+    image.height = header.height;
+    image.bits = header.bits;
+    image.pixels = pixels;
+    return TGA_OK;
+}
+
+static GLenum pixelFormatFor(int bits) {
+    if (bits == 32) return GL_RGBA;
+    if (bits == 24) return GL_RGB;
+    return GL_ALPHA;
+}
+
+int loadTGATexture(const char* fileName, unsigned textureName) {
+    TgaImage image;
+    int result = readTGAFile(fileName, textureBrighten, image);
+    if (result != TGA_OK) return result;
+    GLenum format = pixelFormatFor(image.bits);
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Anisotropy only where the implementation offers it. Bilinear sets it
+    // back to 1 so that a reload after the T key really drops it again.
+    bool anisotropic = extensionOffered("GL_EXT_texture_filter_anisotropic");
+    if (trilinearFiltering) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        if (anisotropic) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 2.0f);
+    } else {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        if (anisotropic) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+    }
+    GLint built = gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image.width, image.height, format, GL_UNSIGNED_BYTE,
+                                    image.pixels);
+    freeTGAImage(image);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // GLU fails here only when it cannot allocate its scaled copies.
+    return built == 0 ? TGA_OK : TGA_READ_FAILED;
+}
+
+int loadTGATextureClamped(const char* fileName, unsigned textureName) {
+    TgaImage image;
+    int result = readTGAFile(fileName, textureBrighten, image);
+    if (result != TGA_OK) return result;
+    GLenum format = pixelFormatFor(image.bits);
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
+                 GL_UNSIGNED_BYTE, image.pixels);
+    freeTGAImage(image);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return TGA_OK;
+}

@@ -1,33 +1,50 @@
 // tga.h -- TGA files into OpenGL textures, and the multitexture entry points.
 //
-// Provides: the loader result codes, textureBrighten, trilinearFiltering,
-// the three ARB multitexture entry points, initMultitexture, loadTGATexture,
-// loadTGATextureClamped, isPowerOfTwo. Main thread only, with the rendering
-// context current.
-// (Placeholder until the texture loader lands: the interface below is fixed.)
+// Provides: the loader result codes (from tgaDecode.h), textureBrighten,
+// trilinearFiltering, the three ARB multitexture entry points,
+// initMultitexture, loadTGATexture, loadTGATextureClamped, readTGAFile,
+// isPowerOfTwo.
+// The caller chooses the texture name (the texture registry issues them);
+// nothing here generates names. Failures create nothing, print nothing and
+// leave the texture name's old image in place. After a successful load,
+// texture 0 is bound and GL_TEXTURE_2D is enabled.
+// Globals here are written on the main thread only: textureBrighten by the
+// scene set-up and the registry's reload, trilinearFiltering by the T key,
+// the entry points once by initMultitexture.
+// Main thread only, with the rendering context current.
 #pragma once
 
 #include <GL/gl.h>
 
-enum TgaResult {
-    TGA_OK = 1,
-    TGA_OPEN_FAILED = 13,
-    TGA_BAD_TYPE = 14,
-    TGA_NOT_POWER_OF_TWO = 15,
-    TGA_BAD_DEPTH = 16,
-    TGA_READ_FAILED = 17,
-};
+#include "image/tgaDecode.h"
 
 extern int textureBrighten;     // brighten 32-bit images by 50 while loading
 extern int trilinearFiltering;  // 0 bilinear, 1 trilinear (key T)
 
+// Named with a trailing underscore so they do not clash with the prototypes
+// the GL headers declare for the same entry points.
 typedef void (*ActiveTextureProc)(GLenum texture);
 typedef void (*MultiTexCoord2fProc)(GLenum target, GLfloat s, GLfloat t);
 extern ActiveTextureProc glActiveTextureARB_;
 extern MultiTexCoord2fProc glMultiTexCoord2fARB_;
 extern ActiveTextureProc glClientActiveTextureARB_;
 
+// Checks the extension string for GL_ARB_multitexture (printing
+// "GL_ARB_multitexture NOT found.\n" when it is missing) and resolves the
+// three entry points; true only when all three resolved.
 bool initMultitexture();
+
+// Mipmapped, repeating texture (bilinear or trilinear by trilinearFiltering;
+// anisotropy 2 with trilinear where GL_EXT_texture_filter_anisotropic exists).
+// The internal format is always RGBA.
 int loadTGATexture(const char* fileName, unsigned textureName);
+
+// One level, edge-clamped, linear filtering; the internal format equals the
+// file's pixel format (an 8-bit file gives an alpha texture).
 int loadTGATextureClamped(const char* fileName, unsigned textureName);
+
+// Reads and converts a file without touching OpenGL. On TGA_OK the caller
+// owns image.pixels (freeTGAImage); otherwise image is empty.
+int readTGAFile(const char* fileName, int brighten, TgaImage& image);
+
 bool isPowerOfTwo(int n);
