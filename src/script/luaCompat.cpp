@@ -457,6 +457,7 @@ int compatTinsert(lua_State* L) {
     int count = lua_gettop(L);
     lua_Integer n = tableSize(L, 1);
     lua_Integer position = count == 2 ? n + 1 : integerArgument(L, 2);
+    if (position < 0) return luaL_argerror(L, 2, "position out of bounds");
     setTableSize(L, 1, n + 1);
     for (; n >= position; --n) {
         lua_rawgeti(L, 1, n);
@@ -468,11 +469,17 @@ int compatTinsert(lua_State* L) {
 }
 
 // tremove(t [, pos]): removes and returns t[pos] (default n), shifting the
-// elements above it down, and sets t.n to n - 1. Nothing when t is empty.
+// elements above it down, and sets t.n to n - 1. Nothing when t is empty;
+// nil and no change for a position outside 1 .. n (which would otherwise
+// drop the last element).
 int compatTremove(lua_State* L) {
     lua_Integer n = tableSize(L, 1);
     if (n <= 0) return 0;
     lua_Integer position = lua_isnoneornil(L, 2) ? n : integerArgument(L, 2);
+    if (position < 1 || position > n) {
+        lua_pushnil(L);
+        return 1;
+    }
     setTableSize(L, 1, n - 1);
     lua_rawgeti(L, 1, position);
     for (; position < n; ++position) {

@@ -81,6 +81,7 @@ TEST_F(ScriptHostTest, AnErrorEndsOnlyThatScript) {
         {"error({})", "(error object is a table value)"},
         {"local function f() return f() + 1 end f()", "stack overflow"},
         {"strsub()", "bad argument #1"},
+        {"tinsert({}, -1e15, 0)", "position out of bounds"},
         {"write({})", "bad argument #1"},
         {"read(\"*z\")", "invalid format"},
     };
@@ -201,6 +202,7 @@ TEST_F(ScriptHostTest, Lua40TableFunctions) {
          "3\t3\tb\tc\ta\n"},
         {"print(tremove(t), tremove(t, 1), getn(t), t[1], t[2])", "a\tb\t1\tc\tnil\n"},
         {"print(tremove({}))", "\n"},
+        {"u = {1, 2, 3} print(tremove(u, 7), tremove(u, 0), getn(u), u[3])", "nil\tnil\t3\t3\n"},
         {"print(getn({1, 2, nil, 4}), getn({n = 7}), getn({}), getn({x = 1, [3] = 0}))", "4\t7\t0\t3\n"},
         {"s = {3, 1, 2, n = 2} sort(s) print(s[1], s[2], s[3])", "1\t3\t2\n"},  // only 1..n
         {"s = {3, 1, 2} sort(s, function(a, b) return a > b end) print(s[1], s[2], s[3])", "3\t2\t1\n"},
