@@ -1,11 +1,13 @@
-// main.cpp -- process entry: picks the start script and runs it.
+// main.cpp -- process entry: program folder, start script, script host, run.
+// The exit code is 0 when the start script ran to its end and 1 when it
+// could not be run (app/startup.h).
+#include "app/startup.h"
 #include "script/scriptFunctions.h"
 #include "script/scriptHost.h"
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
+    if (!prepareStart(argc, argv)) return 1;
     scriptHost = createScriptHost();
     registerScriptFunctions(scriptHost);
-    return runScriptFile(scriptHost, "init.lua") == 0 ? 0 : 1;
+    return runStartScript(scriptHost);
 }

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "script/luaCompat.h"
+
 void registerScriptFunction(lua_State* L, const char* name, lua_CFunction function) {
     lua_register(L, name, function);
 }
@@ -17,7 +19,16 @@ int scriptInt(lua_State* L, int i) {
     return static_cast<int>(value);
 }
 
-const char* scriptString(lua_State* L, int i) { return luaL_checkstring(L, i); }
+const char* scriptString(lua_State* L, int i) {
+    // A number becomes text as Lua 4.0 wrote it (42, not 42.0); the text
+    // replaces the argument so it stays alive while the function runs.
+    i = lua_absindex(L, i);
+    if (lua_type(L, i) == LUA_TNUMBER) {
+        pushNumberText(L, i);
+        lua_replace(L, i);
+    }
+    return luaL_checkstring(L, i);
+}
 
 void pushScriptNumber(lua_State* L, double value) { lua_pushnumber(L, value); }
 

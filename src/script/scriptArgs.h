@@ -18,6 +18,7 @@ float scriptNumber(lua_State* L, int i);
 // Argument i truncated toward zero; a script error when missing or not a number.
 int scriptInt(lua_State* L, int i);
 // Argument i as text; a script error when missing or not a string/number.
+// A number becomes text as Lua 4.0 wrote it ("%.14g": 42, not 42.0).
 const char* scriptString(lua_State* L, int i);
 
 void pushScriptNumber(lua_State* L, double value);

@@ -1,6 +1,6 @@
 // heightmap.h -- the square grid of 8-bit samples every terrain works on.
 //
-// Provides: Cheightmap (load, setScale, height, sample).
+// Provides: Cheightmap (load, setScale, height, sample, inside, release).
 // A RAW file is exactly size x size bytes, no header, rows of constant z one
 // after another (z = 0 first), x increasing within a row: the sample of grid
 // point (x, z) is data[x + z * size]. World position of (x, z) with sample s
@@ -32,18 +32,28 @@ public:
     Cheightmap& operator=(const Cheightmap&) = delete;
 
     // Reads size * size bytes. A short file still loads: the missing tail
-    // reads as 0. Any grid already held is released first. Returns false
-    // when the file cannot be opened, the size is not positive, or memory
-    // runs out (the object is then empty).
+    // reads as 0. Any grid already held is released first, so after a
+    // failed load the object is empty. Returns false when the file cannot
+    // be opened, the size is not between 1 and 65536, or memory runs out.
     bool load(const char* fileName, int size);
 
     void setScale(float x, float y, float z);
 
-    // Scaled height of grid point (x, z); callers keep 0 <= x, z < size.
-    double height(int x, int z) const { return data[x + z * size] * static_cast<double>(heightScale); }
+    // Scaled height of grid point (x, z): the sample times heightScale,
+    // multiplied in single precision. 0 outside the grid and on an empty
+    // object (a terrain whose file was missing), so a stray look-up never
+    // reads outside the samples.
+    double height(int x, int z) const {
+        return inside(x, z) ? static_cast<double>(data[x + z * size] * heightScale) : 0.0;
+    }
 
-    // Raw sample of grid point (x, z); callers keep 0 <= x, z < size.
-    uint8_t sample(int x, int z) const { return data[x + z * size]; }
+    // Raw sample of grid point (x, z); 0 outside the grid and when empty.
+    uint8_t sample(int x, int z) const { return inside(x, z) ? data[x + z * size] : 0; }
+
+    bool inside(int x, int z) const {
+        return data && static_cast<unsigned>(x) < static_cast<unsigned>(size) &&
+               static_cast<unsigned>(z) < static_cast<unsigned>(size);
+    }
 
     // Releases the grid; size becomes 0.
     void release();

@@ -53,6 +53,7 @@ void outputPrintf(const char* format, ...) {
 
 void outputError(const char* text) {
     if (!text) return;
+    std::lock_guard<std::mutex> lock(outputMutex);
     fflush(stdout);
     fputs(text, stderr);
     fflush(stderr);

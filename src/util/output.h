@@ -10,7 +10,8 @@
 
 #include <cstddef>
 
-// Called with every piece of text after it went to standard output.
+// Called with every piece of text after it went to standard output, with
+// the output lock held: a hook must not print itself.
 using OutputHook = void (*)(const char* text, size_t length);
 
 void outputText(const char* text);

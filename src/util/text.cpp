@@ -1,4 +1,4 @@
-// text.cpp -- text helpers; see text.h.
+// text.cpp -- text helpers; see text.h for the bounds each one keeps.
 #include "util/text.h"
 
 #include <cstring>
@@ -11,56 +11,61 @@ int findText(const char* text, const char* pattern) {
 
 int findLastText(const char* text, const char* pattern) {
     if (!text || !pattern) return -1;
-    char work[textLimit];
-    strncpy(work, text, textLimit - 1);
-    work[textLimit - 1] = '\0';
-    if (!strstr(work, pattern)) return -1;
-    // Step past each first occurrence one character at a time, so that
-    // overlapping occurrences count ("aaa" / "aa" gives 1).
-    int offset = 0;
-    const char* rest = work;
-    for (;;) {
-        const char* hit = strstr(rest, pattern);
-        if (!hit) break;
-        int p = static_cast<int>(hit - rest);
-        rest += p + 1;
-        offset += p + 1;
+    if (!*pattern) return static_cast<int>(strlen(text));
+    // Step one character past each occurrence so that overlapping
+    // occurrences count ("aaa" / "aa" gives 1). Works on the text itself, so
+    // a text of any length is searched to its end.
+    int last = -1;
+    const char* hit = strstr(text, pattern);
+    while (hit) {
+        last = static_cast<int>(hit - text);
+        hit = strstr(hit + 1, pattern);
     }
-    return offset - 1;
+    return last;
 }
 
 void copyRange(const char* source, int from, int to, char* destination) {
+    if (!destination) return;
     char temporary[textLimit];
-    int length = 0;
+    size_t length = 0;
     if (source && from >= 0 && to >= from) {
-        int sourceLength = static_cast<int>(strnlen(source, textLimit - 1));
-        if (from < sourceLength) {
-            if (to >= sourceLength) to = sourceLength - 1;
-            length = to - from + 1;
-            memcpy(temporary, source + from, static_cast<size_t>(length));
+        // from must lie inside the text: never read past its terminator.
+        if (strnlen(source, static_cast<size_t>(from) + 1) > static_cast<size_t>(from)) {
+            size_t wanted = static_cast<size_t>(to) - static_cast<size_t>(from) + 1;
+            if (wanted > textLimit - 1) wanted = textLimit - 1;
+            length = strnlen(source + from, wanted);
+            memcpy(temporary, source + from, length);
         }
     }
     temporary[length] = '\0';
-    memcpy(destination, temporary, static_cast<size_t>(length) + 1);
+    memcpy(destination, temporary, length + 1);
 }
 
 void stripNewline(char* text) {
     if (!text) return;
-    char* newline = static_cast<char*>(memchr(text, '\n', strnlen(text, textLimit - 1)));
+    char* newline = strchr(text, '\n');
     if (newline) *newline = '\0';
-    else if (strnlen(text, textLimit) >= static_cast<size_t>(textLimit)) text[textLimit - 1] = '\0';
 }
 
 int readLine(FILE* file, char* buffer, int bufferSize) {
-    if (!file || !buffer || bufferSize < 2) return 0;
+    if (!buffer || bufferSize < 1) return 0;
+    buffer[0] = '\0';
+    if (!file || bufferSize < 2) return 0;
     if (bufferSize > lineLimit) bufferSize = lineLimit;
-    if (!fgets(buffer, bufferSize, file)) return 0;
+    if (!fgets(buffer, bufferSize, file)) {
+        buffer[0] = '\0';
+        return 0;
+    }
     char* newline = strchr(buffer, '\n');
-    if (newline) *newline = '\0';
+    if (newline) {
+        if (newline > buffer && newline[-1] == '\r') --newline;
+        *newline = '\0';
+    }
     return 1;
 }
 
 int skipWhitespace(FILE* file) {
+    if (!file) return EOF;
     int c;
     do {
         c = fgetc(file);

@@ -1,0 +1,91 @@
+// startup.cpp -- program folder, start script choice and run; see startup.h.
+#include "app/startup.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+#include "script/scriptHost.h"
+#include "util/output.h"
+#include "util/text.h"
+
+char startScriptName[startTextLimit] = "init.lua";
+int inlineChunk = 0;
+std::string startFolder;
+
+bool joinArgumentText(int argc, char** argv, char* text) {
+    size_t length = 0;
+    text[0] = '\0';
+    for (int i = 1; i < argc; ++i) {
+        size_t piece = strlen(argv[i]);
+        size_t needed = length + (i > 1 ? 1 : 0) + piece;
+        if (needed > startTextLimit - 1) {
+            text[0] = '\0';
+            return false;
+        }
+        if (i > 1) text[length++] = ' ';
+        memcpy(text + length, argv[i], piece);
+        length += piece;
+        text[length] = '\0';
+    }
+    return true;
+}
+
+void chooseStartScript(const char* argumentText) {
+    strcpy(startScriptName, "init.lua");
+    inlineChunk = 0;
+    if (findText(argumentText, ".lua") >= 0) {
+        snprintf(startScriptName, sizeof startScriptName, "%s", argumentText);
+    } else if (findText(argumentText, ";") >= 0) {
+        inlineChunk = 1;
+        snprintf(startScriptName, sizeof startScriptName, "%s", argumentText);
+    }
+}
+
+void enterProgramFolder() {
+    char path[PATH_MAX + 1];
+    startFolder.clear();
+    if (getcwd(path, sizeof path)) startFolder = path;
+    ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
+    if (length <= 0) return;
+    path[length] = '\0';
+    char* slash = strrchr(path, '/');
+    if (!slash) return;
+    slash[slash == path ? 1 : 0] = '\0';  // the root folder keeps its slash
+    if (chdir(path) != 0) return;
+}
+
+std::string locateStartScript(const char* name) {
+    if (name[0] == '/' || access(name, F_OK) == 0 || startFolder.empty()) return name;
+    std::string besideUser = startFolder + "/" + name;
+    if (access(besideUser.c_str(), F_OK) == 0) return besideUser;
+    return name;
+}
+
+bool prepareStart(int argc, char** argv) {
+    strcpy(startScriptName, "init.lua");
+    inlineChunk = 0;
+    enterProgramFolder();
+    char argumentText[startTextLimit];
+    if (!joinArgumentText(argc, argv, argumentText)) {
+        const char* message = "The argument text is longer than 999 characters; nothing was run.\n";
+        outputText(message);
+        outputError(message);
+        return false;
+    }
+    chooseStartScript(argumentText);
+    return true;
+}
+
+int runStartScript(ScriptHost* host) {
+    if (inlineChunk) return runScriptChunk(host, startScriptName) == 0 ? 0 : 1;
+    std::string path = locateStartScript(startScriptName);
+    if (runScriptFileAs(host, path.c_str(), startScriptName) == 0) return 0;
+    // runScriptFileAs printed the line on standard output; standard error
+    // gets it too, so a failed start is seen even without a console.
+    char message[startTextLimit + 64];
+    snprintf(message, sizeof message, "Sorry could not run %s.\n", startScriptName);
+    outputError(message);
+    return 1;
+}

@@ -1,0 +1,55 @@
+// startup.h -- process start: the program's folder and the start script.
+//
+// Provides: startTextLimit, startScriptName, inlineChunk, startFolder,
+// joinArgumentText, chooseStartScript, enterProgramFolder,
+// locateStartScript, prepareStart, runStartScript.
+// The program's own folder (of the running executable, /proc/self/exe)
+// becomes the current directory, so the scene files and init.lua beside the
+// program are found from any working directory. The argument text is the
+// program's arguments joined by single blanks (at most 999 characters):
+// if it contains ".lua" it names the start script file, otherwise if it
+// contains ";" it is a script chunk, otherwise "init.lua" runs (both tests
+// case-sensitive). A start script named by a relative path is looked up in
+// the program's folder first, then in the folder the program was started
+// from; messages name it as given.
+// Exit code: 0 when the start script ran to its end, 1 when it could not be
+// run or stopped with an error ("Sorry could not run %s.\n" on standard
+// output and standard error for a file), 1 for an argument text that is too
+// long (nothing runs).
+// The globals below are written only here, on the main thread, before any
+// script runs.
+#pragma once
+
+#include <string>
+
+struct ScriptHost;
+
+constexpr int startTextLimit = 1000;  // 999 characters + terminator
+
+extern char startScriptName[startTextLimit];  // a file name or a chunk; "init.lua" by default
+extern int inlineChunk;                       // 1: startScriptName is a chunk
+extern std::string startFolder;               // current directory before start-up, "" if unknown
+
+// Joins argv[1 .. argc-1] with single blanks into text (startTextLimit
+// characters). false, and an empty text, when the result would be longer
+// than 999 characters.
+bool joinArgumentText(int argc, char** argv, char* text);
+
+// Sets startScriptName and inlineChunk from the argument text.
+void chooseStartScript(const char* argumentText);
+
+// Records startFolder, then makes the running program's folder the current
+// directory; when that fails the current directory stays as it was.
+void enterProgramFolder();
+
+// The path to run for start script name: as given when it is absolute or
+// exists in the current (program) folder, else under startFolder when it
+// exists there, else as given.
+std::string locateStartScript(const char* name);
+
+// Steps before the script host exists: folder, argument text, start
+// script. false (after printing why) when the argument text is too long.
+bool prepareStart(int argc, char** argv);
+
+// Runs the start script in host and returns the process exit code.
+int runStartScript(ScriptHost* host);

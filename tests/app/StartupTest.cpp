@@ -1,0 +1,180 @@
+// Start-up, by running the built program: its own folder becomes the
+// current directory, the argument text picks the start script or chunk,
+// relative scripts are also found where the user started it, failures end
+// with exit code 1, and every printed line leaves the process at once.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path root;
+fs::path programFolder;  // holds a copy of the program and its init.lua
+fs::path userFolder;     // where the program is started from
+
+void writeText(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct ProgramRun {
+    std::string out;
+    std::string err;
+    int exitCode = -1;  // -1 when a signal ended the program
+};
+
+// Starts the program copy in userFolder with the given arguments.
+pid_t start(const std::vector<std::string>& arguments, int outFd, int errFd) {
+    std::string program = (programFolder / "morvista").string();
+    std::vector<char*> argv{program.data()};
+    std::vector<std::string> copies = arguments;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(userFolder.c_str()) != 0) _exit(127);
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+ProgramRun run(const std::vector<std::string>& arguments) {
+    fs::path outPath = root / "stdout.txt";
+    fs::path errPath = root / "stderr.txt";
+    int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = start(arguments, outFd, errFd);
+    close(outFd);
+    close(errFd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ProgramRun result;
+    result.out = readText(outPath);
+    result.err = readText(errPath);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class StartupTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        root = fs::temp_directory_path() / ("morvista-startup-" + std::to_string(getpid()));
+        programFolder = root / "program";
+        userFolder = root / "user";
+        fs::create_directories(programFolder);
+        fs::create_directories(userFolder);
+        fs::copy_file(fs::path(MORVISTA_BINARY_DIR) / "morvista", programFolder / "morvista");
+        writeText(programFolder / "marker.txt", "program folder\n");
+        writeText(programFolder / "init.lua", "readfrom(\"marker.txt\") print(\"init in \" .. read()) readfrom()\n");
+        writeText(programFolder / "same.lua", "print(\"same from program\")\n");
+        writeText(userFolder / "same.lua", "print(\"same from user\")\n");
+        writeText(userFolder / "demo.lua", "print(\"demo ran\")\n");
+        writeText(userFolder / "fails.lua", "print(\"before\")\nerror(\"stop here\")\nprint(\"after\")\n");
+    }
+    static void TearDownTestSuite() { fs::remove_all(root); }
+};
+
+TEST_F(StartupTest, ArgumentTextPicksTheStartScript) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{}, "init in program folder\n"},  // init.lua beside the program, found from elsewhere
+        {{"x.LUA"}, "init in program folder\n"},  // ".lua" is case-sensitive
+        {{"demo.lua"}, "demo ran\n"},  // found in the folder the user started from
+        {{"same.lua"}, "same from program\n"},  // the program's folder comes first
+        {{(userFolder / "same.lua").string()}, "same from user\n"},
+        {{"print(addone(41)); print(sin(90)); write(format(\"%d\\n\", strlen(\"abc\")))"}, "42\n1\n3\n"},
+        {{"print(\"two\",", "2);", "print(\"joined\")"}, "two\t2\njoined\n"},  // arguments joined by blanks
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0]);
+        ProgramRun r = run(c.arguments);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.exitCode, 0);
+    }
+}
+
+TEST_F(StartupTest, AStartScriptThatFailsEndsWithExitCodeOne) {
+    struct Case {
+        std::string argument;
+        std::string outPart;  // part of standard output
+        std::string err;      // all of standard error
+    };
+    const Case cases[] = {
+        // Contains ".lua": the whole text is the file name.
+        {"a.lua;b", "error: cannot open a.lua;b", "Sorry could not run a.lua;b.\n"},
+        {"missing.lua", "error: cannot open missing.lua", "Sorry could not run missing.lua.\n"},
+        // Runs from the user's folder, named as given.
+        {"fails.lua", "before\nerror: ", "Sorry could not run fails.lua.\n"},
+        // A chunk reports only the error text.
+        {"print(nil .. 1); print(\"after\")", "attempt to concatenate a nil value", ""},
+        {std::string(996, ' ') + "x=1;", "", "The argument text is longer than 999 characters; nothing was run.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument.substr(0, 40));
+        ProgramRun r = run({c.argument});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.out.find(c.outPart), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, c.err);
+        if (!c.err.empty()) {
+            ASSERT_GE(r.out.size(), c.err.size());
+            EXPECT_EQ(r.out.substr(r.out.size() - c.err.size()), c.err);
+        }
+        EXPECT_EQ(r.out.find("after\n"), std::string::npos) << r.out;
+    }
+    // 999 characters are still accepted.
+    ProgramRun r = run({std::string(990, ' ') + "print(1);"});
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST_F(StartupTest, EachLineIsWrittenOutAtOnce) {
+    // The program keeps running after its line; the line must arrive
+    // before it ends, as it would before a crash.
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    int errFd = open("/dev/null", O_WRONLY);
+    pid_t pid = start({"print(\"first line\"); while true do end"}, pipeFds[1], errFd);
+    close(pipeFds[1]);
+    close(errFd);
+    std::string received;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (received.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{pipeFds[0], POLLIN, 0};
+        if (poll(&p, 1, 200) > 0) {
+            char buffer[256];
+            ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            received.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(pipeFds[0]);
+    EXPECT_EQ(received, "first line\n");
+}
+
+}  // namespace
