@@ -196,6 +196,8 @@ TEST(GeomipPatch, BorderFansDropMidEdgeVerticesOnlyAgainstCoarserNeighbours) {
         std::set<GridPoint> west, north, east, south;
         for (const GridPoint& p : points) {
             EXPECT_TRUE(p.x >= x0 && p.x <= x0 + 16 && p.z >= z0 && p.z <= z0 + 16) << p.x << "," << p.z;
+            EXPECT_NEAR(p.s, p.x / 129.0f, 1e-5f) << "texture coordinates are grid point / size";
+            EXPECT_NEAR(p.t, p.z / 129.0f, 1e-5f);
             if (p.x == x0) west.insert(p);
             if (p.z == z0 + 16) north.insert(p);
             if (p.x == x0 + 16) east.insert(p);
@@ -233,6 +235,17 @@ TEST(GeomipPatch, PassesFollowSplattingLightingAndDistance) {
         terrain.drawPatch(2, 2);
         EXPECT_EQ(terrain.triangleCount, 8 * c.passes)
             << "splatting " << c.splatting << " lightmap " << c.lightmap << " distance " << c.distance;
+    }
+
+    // Both splatting passes send unit 0 the coordinates times the detail repeat 10.
+    splattingEnabled = 1;
+    lightmapEnabled = 0;
+    terrain.patches[terrain.patchIndex(2, 2)].distance = 10.0f;
+    std::vector<GridPoint> points = captureFanVertices([&] { terrain.drawPatch(2, 2); });
+    ASSERT_EQ(points.size(), 2u * 8u * 3u);
+    for (const GridPoint& p : points) {
+        EXPECT_NEAR(p.s, 10.0f * p.x / 129.0f, 1e-4f);
+        EXPECT_NEAR(p.t, 10.0f * p.z / 129.0f, 1e-4f);
     }
     splattingEnabled = 0;
     lightmapEnabled = 1;

@@ -2,6 +2,8 @@
 // driver: counts, passes, extents and the GL state left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForce.h"
 #include "terrain/splatting.h"
@@ -37,7 +39,16 @@ TEST(BruteForce, DrawsEveryCellAsUpwardFacingStrips) {
         std::vector<GridPoint> points = captureFanVertices([&] { drawBruteForce(map, multiTex, 10.0f); });
         EXPECT_EQ(map.triangleCount, 32768) << "128 strips of 256 triangles";
         EXPECT_EQ(map.vertexCount, 128 * 129 * 2);
-        EXPECT_EQ(points.size(), 3u * 32768u) << "all triangles face up (counter-clockwise from above)";
+        ASSERT_EQ(points.size(), 3u * 32768u) << "all triangles face up (counter-clockwise from above)";
+        // Unit 0 gets x / size and z / size, times the repeat with two sets.
+        const float repeat = multiTex ? 10.0f : 1.0f;
+        float largestS = 0.0f;
+        for (const GridPoint& p : points) {
+            ASSERT_NEAR(p.s, repeat * p.x / 129.0f, 1e-4f) << "multiTex " << multiTex << " at " << p.x << "," << p.z;
+            ASSERT_NEAR(p.t, repeat * p.z / 129.0f, 1e-4f) << "multiTex " << multiTex << " at " << p.x << "," << p.z;
+            largestS = std::max(largestS, p.s);
+        }
+        EXPECT_NEAR(largestS, repeat * 128.0f / 129.0f, 1e-4f) << "the far edge stops short of 1";
     }
 
     Cheightmap tiny;

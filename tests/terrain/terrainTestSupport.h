@@ -126,19 +126,22 @@ inline void setOpenFrustum() {
     }
 }
 
+// A captured vertex: its grid point and unit 0's texture coordinates.
+// Ordered and compared by the grid point alone.
 struct GridPoint {
     int x, z;
+    float s = 0.0f, t = 0.0f;
     bool operator<(const GridPoint& o) const { return x != o.x ? x < o.x : z < o.z; }
     bool operator==(const GridPoint& o) const { return x == o.x && z == o.z; }
 };
 
 // Draws with GL feedback under a top-down orthographic view of grid units
 // 0-255 (face culling on, counter-clockwise front faces seen from above)
-// and returns the grid points of every triangle that passed culling, three
-// per triangle.
+// and returns the vertices of every triangle that passed culling, three per
+// triangle.
 inline std::vector<GridPoint> captureFanVertices(const std::function<void()>& draw) {
-    std::vector<GLfloat> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    std::vector<GLfloat> buffer(1 << 22);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -162,9 +165,11 @@ inline std::vector<GridPoint> captureFanVertices(const std::function<void()>& dr
         const GLfloat token = buffer[i++];
         if (token == GL_POLYGON_TOKEN) {
             const int count = static_cast<int>(buffer[i++]);
-            for (int k = 0; k < count; ++k, i += 3)
+            // x, y, z, colour (4), texture coordinates (4) per vertex.
+            for (int k = 0; k < count; ++k, i += 11)
                 points.push_back({static_cast<int>(std::lround(buffer[i])),
-                                  static_cast<int>(std::lround(testViewSize - buffer[i + 1]))});
+                                  static_cast<int>(std::lround(testViewSize - buffer[i + 1])), buffer[i + 7],
+                                  buffer[i + 8]});
         } else if (token == GL_PASS_THROUGH_TOKEN) {
             ++i;
         } else {
