@@ -1,5 +1,16 @@
-// terrainFrame.cpp -- placeholder frame driver: draws nothing yet.
+// terrainFrame.cpp -- the per-frame terrain and plant driver; see
+// terrainFrame.h.
 #include "terrain/terrainFrame.h"
+
+#include <GL/gl.h>
+
+#include "app/mainLoop.h"
+#include "camera/camera.h"
+#include "camera/frustum.h"
+#include "scene/sceneConfig.h"
+#include "terrain/bruteForce.h"
+#include "terrain/splatting.h"
+#include "vegetation/plantSet.h"
 
 float terrainColour[3] = {255.0f, 255.0f, 255.0f};
 
@@ -9,4 +20,42 @@ void setTerrainColour(float r, float g, float b) {
     terrainColour[2] = b;
 }
 
-int renderTerrainFrame() { return 0; }
+int renderTerrainFrame() {
+    getCameraPositionXYZ(frameCameraX, frameCameraY, frameCameraZ);
+    extractFrustum();
+    glDisable(GL_LIGHTING);
+
+    int triangles = 0;
+    if (showTerrain) {
+        switch (terrainAlgorithm) {
+        case terrainBruteForce:
+            renderBruteForce();
+            // Every pass redraws (and recounts) the whole grid.
+            triangles = bruteTerrain.triangleCount * (1 + splattingEnabled + lightmapEnabled);
+            break;
+        case terrainGeomipmap:
+            geomipTerrain.renderGeomipmap();
+            triangles = geomipTerrain.triangleCount;
+            break;
+        case terrainRoam:
+            roamTerrain.renderRoam();
+            triangles = roamTerrain.triangleCount;
+            break;
+        default:  // the quad-tree entry has no renderer
+            break;
+        }
+    }
+
+    // Plants are drawn with both units' bindings at 0 and blending off.
+    resetTerrainTextures();
+
+    if (showPlants) {
+        drawPlantSets();
+        triangles += plantPolygons;
+    } else if (showGrass) {
+        plantPolygons = 0;
+        drawGrassSet();
+        triangles += plantPolygons;
+    }
+    return triangles;
+}

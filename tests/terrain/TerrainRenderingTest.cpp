@@ -1,0 +1,269 @@
+// TerrainRenderingTest.cpp -- pictures of the terrain from fixed cameras on
+// synthetic 129 maps: geomipmapping without cracks, and reference pictures
+// of splatted geomipmapping and splatted, lit brute force.
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "scene/sceneConfig.h"
+#include "support/imageCompare.h"
+#include "terrain/geomipmap.h"
+#include "terrain/splatting.h"
+#include "terrain/terrainFrame.h"
+#include "terrain/terrainTestSupport.h"
+#include "vegetation/plantSet.h"
+
+namespace {
+
+// Reference pictures: a pixel differs when a channel is more than 16 away;
+// at most 1% of the pixels may differ (rasteriser rounding between Mesa
+// builds stays far below that).
+constexpr int referenceChannelTolerance = 16;
+constexpr double referenceMaxDifferent = 0.01;
+
+struct Eye {
+    float x, y, z, targetX, targetY, targetZ;
+};
+
+// Perspective view from the eye; the camera (which chooses the levels) is
+// put at the eye too, and the frustum planes are taken from the matrices.
+void lookFrom(const Eye& eye) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, 1.0, 1.0, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(eye.x, eye.y, eye.z, eye.targetX, eye.targetY, eye.targetZ, 0.0, 1.0, 0.0);
+    setCameraPositionRaw(eye.x, eye.y, eye.z);
+    setFrustumFromGl();
+}
+
+unsigned hashNoise(int x, int z) {
+    unsigned h = static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(z) * 19349663u;
+    h ^= h >> 13;
+    h *= 2654435761u;
+    return h >> 24;
+}
+
+// Rough ground, so a left-out or extra vertex on a patch border opens a
+// visible gap; 0 on the outer border, so the terrain's outline is the square
+// 0-128 at height 0.
+int crackMap(int x, int z) {
+    if (x == 0 || z == 0 || x == 128 || z == 128) return 0;
+    const double smooth = 70.0 + 40.0 * std::sin(x * 0.09) * std::cos(z * 0.07);
+    return static_cast<int>(smooth) + static_cast<int>(hashNoise(x, z) % 81) - 40;
+}
+
+int hillMap(int x, int z) {
+    return static_cast<int>(60.0 + 40.0 * std::sin(x * 0.08) * std::cos(z * 0.06) + 15.0 * std::sin((x + z) * 0.15));
+}
+
+// The scene's six terrain textures, small and synthetic.
+void makeTerrainTextures() {
+    detailTexture1 = makeTestTexture(8, 8, true, [](int x, int y, uint8_t* rgb) {
+        const bool dark = ((x / 2) ^ (y / 2)) & 1;
+        rgb[0] = dark ? 40 : 90;
+        rgb[1] = dark ? 110 : 170;
+        rgb[2] = dark ? 30 : 50;
+    });
+    detailTexture2 = makeTestTexture(8, 8, true, [](int, int y, uint8_t* rgb) {
+        const bool band = (y / 2) & 1;
+        rgb[0] = band ? 230 : 190;
+        rgb[1] = band ? 200 : 160;
+        rgb[2] = band ? 120 : 90;
+    });
+    // Layer 1 covers the west and layer 2 the east, blending in between.
+    auto cover = [](int x, bool west, uint8_t* rgb) {
+        const int v = std::clamp((x - 8) * 255 / 16, 0, 255);
+        rgb[0] = rgb[1] = rgb[2] = static_cast<uint8_t>(west ? 255 - v : v);
+    };
+    coverageTexture1 = makeTestTexture(32, 32, false, [&](int x, int, uint8_t* rgb) { cover(x, true, rgb); });
+    coverageTexture2 = makeTestTexture(32, 32, false, [&](int x, int, uint8_t* rgb) { cover(x, false, rgb); });
+    baseTexture = makeTestTexture(32, 32, true, [](int x, int y, uint8_t* rgb) {
+        const bool line = x % 8 == 0 || y % 8 == 0;
+        rgb[0] = line ? 60 : 170;
+        rgb[1] = line ? 40 : 100;
+        rgb[2] = line ? 120 : 70;
+    });
+    // Full light with a dark diagonal band.
+    lightmapTexture = makeTestTexture(32, 32, false, [](int x, int y, uint8_t* rgb) {
+        const int d = std::abs(x - y);
+        rgb[0] = rgb[1] = rgb[2] = static_cast<uint8_t>(d < 4 ? 90 : 255);
+    });
+}
+
+void releaseTerrainTextures() {
+    const GLuint names[] = {detailTexture1, detailTexture2, coverageTexture1, coverageTexture2, baseTexture,
+                            lightmapTexture};
+    glDeleteTextures(6, names);
+    baseTexture = detailTexture1 = detailTexture2 = coverageTexture1 = coverageTexture2 = lightmapTexture = 0;
+}
+
+int renderTerrain(int algorithm, int splatting, int lightmap) {
+    terrainAlgorithm = algorithm;
+    showTerrain = 1;
+    splattingEnabled = splatting;
+    lightmapEnabled = lightmap;
+    showPlants = 0;
+    showGrass = 0;
+    anonymousMode = 1;
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const int triangles = renderTerrainFrame();
+    glFinish();
+    anonymousMode = 0;
+    return triangles;
+}
+
+std::filesystem::path testOutput(const char* name) {
+    std::filesystem::path dir = std::filesystem::path(MORVISTA_BINARY_DIR) / "test-output";
+    std::filesystem::create_directories(dir);
+    return dir / name;
+}
+
+}  // namespace
+
+TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    fillMap(geomipTerrain, 129, crackMap);
+    ASSERT_TRUE(geomipTerrain.setupPatches(16));
+    geomipTerrain.multiTextureDistance = 40.0f;
+    // Untextured (texture 0) and white: terrain white, background black.
+    baseTexture = 0;
+    const Eye eye{64.0f, 35.0f, 122.0f, 64.0f, 0.0f, 40.0f};
+    lookFrom(eye);
+    renderTerrain(terrainGeomipmap, 0, 0);
+
+    // Every level is in view, and some patches border coarser ones.
+    int levelsSeen = 0, coarserBorders = 0;
+    for (int pz = 0; pz < 8; ++pz)
+        for (int px = 0; px < 8; ++px) {
+            const GeomipPatch& patch = geomipTerrain.patches[geomipTerrain.patchIndex(px, pz)];
+            if (!patch.visible) continue;
+            levelsSeen |= 1 << patch.level;
+            if (px < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px + 1, pz)].level != patch.level)
+                ++coarserBorders;
+            if (pz < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px, pz + 1)].level != patch.level)
+                ++coarserBorders;
+        }
+    EXPECT_EQ(levelsSeen, 0xf) << "levels 0-3 all drawn";
+    EXPECT_GT(coarserBorders, 4);
+
+    // Two checks of the picture, each marking what it finds in red:
+    // 1. The square 0-128 at height 0, projected, lies under the terrain
+    //    everywhere: a pixel more than 1.5 pixels inside it must be white.
+    // 2. Above that square the view reaches over the far hills: there any
+    //    black pixel must belong to the background beyond the terrain's
+    //    outline, i.e. be connected to an edge of the picture.
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const double corners[4][2] = {{0, 0}, {0, 128}, {128, 128}, {128, 0}};
+    double sx[4], sy[4];
+    for (int i = 0; i < 4; ++i) {
+        double wz;
+        ASSERT_TRUE(gluProject(corners[i][0], 0.0, corners[i][1], model, projection, viewport, &sx[i], &sy[i], &wz));
+    }
+    double area = 0;  // its sign gives the orientation of the edges
+    for (int i = 0; i < 4; ++i) area += sx[i] * sy[(i + 1) % 4] - sx[(i + 1) % 4] * sy[i];
+    auto insideBy = [&](double px, double py) {
+        double least = 1e9;
+        for (int i = 0; i < 4; ++i) {
+            const int j = (i + 1) % 4;
+            const double ex = sx[j] - sx[i], ey = sy[j] - sy[i];
+            const double cross = (ex * (py - sy[i]) - ey * (px - sx[i])) * (area > 0 ? 1 : -1);
+            least = std::min(least, cross / std::hypot(ex, ey));
+        }
+        return least;
+    };
+
+    TestImage image = readFrameBuffer(testViewSize, testViewSize);
+    const int w = image.width, h = image.height;
+    auto white = [&](int x, int y) {
+        const uint8_t* rgb = &image.rgb[(static_cast<size_t>(y) * w + x) * 3];
+        return rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255;
+    };
+    // Background reachable from the picture's edges.
+    std::vector<uint8_t> sky(static_cast<size_t>(w) * h, 0);
+    std::vector<int> stack;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && !white(x, y)) {
+                sky[y * w + x] = 1;
+                stack.push_back(y * w + x);
+            }
+    while (!stack.empty()) {
+        const int at = stack.back();
+        stack.pop_back();
+        const int x = at % w, y = at / w;
+        const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+        for (const auto& n : next)
+            if (n[0] >= 0 && n[0] < w && n[1] >= 0 && n[1] < h && !sky[n[1] * w + n[0]] && !white(n[0], n[1])) {
+                sky[n[1] * w + n[0]] = 1;
+                stack.push_back(n[1] * w + n[0]);
+            }
+    }
+
+    TestImage marked = image;
+    int underSquare = 0, holes = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool inSquare = insideBy(x + 0.5, y + 0.5) >= 1.5;
+            underSquare += inSquare;
+            if (white(x, y) || (!inSquare && sky[y * w + x])) continue;
+            ++holes;
+            uint8_t* mark = &marked.rgb[(static_cast<size_t>(y) * w + x) * 3];
+            mark[0] = 255;
+            mark[1] = mark[2] = 0;
+        }
+    writePpm(testOutput("geomip-cracks.ppm").string(), image);
+    if (holes) writePpm(testOutput("geomip-cracks-marked.ppm").string(), marked);
+    EXPECT_GT(underSquare, w * h / 2) << "the map square fills most of the view";
+    EXPECT_EQ(holes, 0) << "background shows through the terrain; see " << testOutput("geomip-cracks-marked.ppm");
+}
+
+TEST(TerrainRendering, SplattedGeomipmappingMatchesReference) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    fillMap(geomipTerrain, 129, hillMap);
+    ASSERT_TRUE(geomipTerrain.setupPatches(16));
+    geomipTerrain.multiTextureDistance = 40.0f;
+    makeTerrainTextures();
+    // Low over the south-west corner looking north-east: splatted patches
+    // near, the base texture fading in beyond 40, alone beyond 60.
+    lookFrom({4.0f, 50.0f, 124.0f, 64.0f, 0.0f, 50.0f});
+    renderTerrain(terrainGeomipmap, 1, 1);
+    int splatted = 0, faded = 0, based = 0;
+    for (int i = 0; i < 64; ++i) {
+        const GeomipPatch& patch = geomipTerrain.patches[i];
+        if (!patch.visible) continue;
+        if (patch.distance < 40.0f)
+            ++splatted;
+        else if (patch.distance < 60.0f)
+            ++faded;
+        else
+            ++based;
+    }
+    EXPECT_GT(splatted, 0);
+    EXPECT_GT(faded, 0);
+    EXPECT_GT(based, 0);
+    expectMatchesReference("geomip-splatted-lit", readFrameBuffer(testViewSize, testViewSize),
+                           referenceChannelTolerance, referenceMaxDifferent);
+    releaseTerrainTextures();
+}
+
+TEST(TerrainRendering, SplattedLitBruteForceMatchesReference) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    fillMap(bruteTerrain, 129, hillMap);
+    makeTerrainTextures();
+    setTerrainColour(255, 255, 255);
+    lookFrom({4.0f, 50.0f, 124.0f, 64.0f, 0.0f, 50.0f});
+    EXPECT_EQ(renderTerrain(terrainBruteForce, 1, 1), 3 * 32768);
+    expectMatchesReference("brute-splatted-lit", readFrameBuffer(testViewSize, testViewSize),
+                           referenceChannelTolerance, referenceMaxDifferent);
+    releaseTerrainTextures();
+}
