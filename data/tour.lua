@@ -4,8 +4,7 @@
 -- screenshots ("tour1.tga" ... beside the program).
 
 keyFile = "tourkeys.txt"
-seconds = 60          -- length of the tour in spline time
-steps = 900           -- frames drawn along it
+steps = 900           -- frames drawn along the tour; spline time runs 0 .. steps
 
 -- Make the key points once; later tours reuse the same file.
 if readfrom(keyFile) == nil then
@@ -13,7 +12,7 @@ if readfrom(keyFile) == nil then
 else
   readfrom()
 end
-tourSpline = loadSpline(keyFile, seconds)
+tourSpline = loadSpline(keyFile, steps)
 
 turnTerrainOn()
 turnTerrainMultitexturingOn()
@@ -31,8 +30,10 @@ for i = 1, steps do
     setTerrainAlgorithm(stops[i].terrain)
     setPlantAlgorithm(stops[i].plants)
   end
-  local x, y, z = interpolateSpline(tourSpline, seconds * i / steps)
-  setCameraPositionAutoHeight(x, z)
+  -- Look a little ahead along the path.
+  local x, y, z = interpolateSpline(tourSpline, i)
+  local ax, ay, az = interpolateSpline(tourSpline, i + 8)
+  setCameraLookAtAutoHeight(x, z, ax, az)
   if shots[i] then takeScreenShot(shots[i]) end
   renderScene()
 end
