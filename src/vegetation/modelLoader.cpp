@@ -181,8 +181,11 @@ Polygon parsePolygon(FILE* file, const char* firstLine) {
             char value[modelElementLineSize];
             char fullName[2 * modelElementLineSize];
             attributeValue(line, "texture", value);
-            snprintf(fullName, sizeof fullName, "%s%s", modelDirectory, value);
-            polygon.texture = modelTextureSource ? modelTextureSource(fullName) : 0;
+            // An empty value names no file: the polygon keeps texture 0.
+            if (value[0] != '\0' && modelTextureSource) {
+                snprintf(fullName, sizeof fullName, "%s%s", modelDirectory, value);
+                polygon.texture = modelTextureSource(fullName);
+            }
         }
         if (contains(line, "colour") && contains(line, "Polygon")) {
             int colour[3];
