@@ -89,7 +89,7 @@ float faceCamera(float x, float z, float cameraX, float cameraZ) {
 
 void drawCulledModel(const ObjectList& model, float x, float y, float z, float cullScale, float angle) {
     if (!modelVisible(model, x, y, z, cullScale, angle)) return;
-    if (plantDrawHook) plantDrawHook(model, 1.0f, angle);
+    if (plantDrawHook) plantDrawHook(model, 1.0f, cullScale, angle);
     drawObjectList(model);
     plantPolygons += model.polygonTotal;
 }
@@ -97,7 +97,7 @@ void drawCulledModel(const ObjectList& model, float x, float y, float z, float c
 void drawCulledModelFaded(const ObjectList& model, float x, float y, float z, float cullScale, float angle,
                           float alpha) {
     if (!modelVisible(model, x, y, z, cullScale, angle)) return;
-    if (plantDrawHook) plantDrawHook(model, alpha, angle);
+    if (plantDrawHook) plantDrawHook(model, alpha, cullScale, angle);
     drawObjectListFaded(model, alpha);
     plantPolygons += model.polygonTotal;
 }

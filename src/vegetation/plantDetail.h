@@ -44,6 +44,7 @@ void drawCulledModelFaded(const ObjectList& model, float x, float y, float z, fl
 float faceCamera(float x, float z, float cameraX, float cameraZ);
 
 // Observer of every model drawn by drawCulledModel (alpha 1) and
-// drawCulledModelFaded, after culling. Null in the program; tests set it.
-using PlantDrawHook = void (*)(const ObjectList& model, float alpha, float angle);
+// drawCulledModelFaded, after culling, with the cull scale and angle they
+// were given. Null in the program; tests set it.
+using PlantDrawHook = void (*)(const ObjectList& model, float alpha, float cullScale, float angle);
 extern PlantDrawHook plantDrawHook;
