@@ -170,5 +170,10 @@ void placePlants(const PlantSet& set, PlantOperation op) {
 
 void drawPlantSet(const PlantSet& set) {
     placePlants(set, drawPlant);
-    placePlants(set, drawPlantFade);
+    // The fade pass draws only under the smooth scheme, for sets with a full
+    // model and a billboard. Elsewhere it would walk the same grid for
+    // nothing: it re-seeds and repeats the first pass's draws and colours, so
+    // skipping it leaves the generator, plantColour and the picture as they
+    // would be.
+    if (plantAlgorithm == 5 && set.hasFullModel && set.hasBillboard) placePlants(set, drawPlantFade);
 }

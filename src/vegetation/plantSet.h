@@ -87,7 +87,9 @@ using PlantOperation = void (*)(const PlantSet& set, float x, float y, float z, 
 // lightmap grid (white with plantLighting off), op for each kept plant.
 void placePlants(const PlantSet& set, PlantOperation op);
 
-// placePlants with drawPlant, then with drawPlantFade.
+// placePlants with drawPlant, then with drawPlantFade (the second walk only
+// when it can draw something: scheme 5 and a set with a full model and a
+// billboard).
 void drawPlantSet(const PlantSet& set);
 
 // plantPolygons = 0; the seven plant sets of the scene in their order (fern,
