@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -51,11 +52,21 @@ std::string leafyModel(int triangles, const char* texture) {
 
 bool sceneReady = false;
 
+// Removes the temporary folder of the stand-in scene when the program ends.
+struct BenchFolder {
+    std::string path;
+    ~BenchFolder() {
+        std::error_code error;
+        if (!path.empty()) std::filesystem::remove_all(path, error);
+    }
+} benchFolder;
+
 bool prepareScene() {
     if (sceneReady) return true;
     if (!makeTestGlContext(320, 240)) return false;
     char pattern[] = "/tmp/morvista-plant-bench-XXXXXX";
     if (!mkdtemp(pattern) || chdir(pattern) != 0) return false;
+    benchFolder.path = pattern;
 
     const struct {
         const char* file;
