@@ -1,16 +1,102 @@
 // plantSet.h -- plant sets, their placement over the terrain, and grass.
 //
-// Provides: plantLighting, plantAlgorithm, plantPolygons, drawPlantSets,
-// drawGrassSet, loadScenePlants. Main thread, inside the frame.
-// (Placeholder until the vegetation lands: the interface below is fixed.)
+// Provides: plantLighting, plantAlgorithm, plantPolygons, PlantSet,
+// createPlantSet and its setters, PlantOperation, placePlants, drawPlantSet,
+// drawPlantSets, drawGrassSet, loadScenePlants.
+//
+// Plants are not stored: every pass over a set re-seeds the shared random
+// generator and walks a regular grid over the whole terrain, so the same
+// plants come back in the same places every pass, every frame and every run.
+// Per candidate the draws are, in this order: x jitter, z jitter, the
+// distribution draw (sets with a map), then for survivors of the map the unit
+// draw, the scale draw (sets with a scale jitter) and the rotation draw (sets
+// with a rotation range). Each set is walked twice per frame: opaque plants
+// first (drawPlant), then the translucent halves of scheme-5 cross-fades
+// (drawPlantFade, plantDetail.h).
+//
+// Globals, all main thread:
+//   plantLighting  written by the plant "&Lighting" menu item and the
+//                  turnPlantLightOff/On script functions; read by placement.
+//   plantAlgorithm written by selectPlantAlgorithm (menu and script); read
+//                  by plantDetail.cpp, which defines it.
+//   plantPolygons  reset by drawPlantSets (or by the frame driver before
+//                  drawGrassSet alone), added to by plantDetail.cpp, which
+//                  defines it; read by the frame driver.
 #pragma once
+
+#include "terrain/heightmap.h"
+#include "vegetation/model.h"
 
 extern int plantLighting;   // default 1: plants shaded by the lightmap grid
 extern int plantAlgorithm;  // 1-5: full, crossed billboards, billboards, mixed, smooth
 extern int plantPolygons;   // polygons of plant models drawn this frame
 
+// One kind of plant: up to three shared models and its placement values.
+// Every setter that has a flag also sets it to 1.
+struct PlantSet {
+    ObjectList* fullModel = nullptr;
+    int hasFullModel = 0;
+    ObjectList* billboardModel = nullptr;  // turned toward the camera
+    int hasBillboard = 0;
+    ObjectList* crossModel = nullptr;      // placed and rotated like a full model
+    int hasCross = 0;
+    float spacing = 10.0f;                 // grid step in terrain samples (at least 1)
+    float baseScale = 1.0f;
+    int hasBaseScale = 0;
+    float jitterMin = 0.0f;                // integer offsets added to each grid coordinate
+    float jitterMax = 0.0f;
+    int hasJitter = 0;                     // the jitter is applied whether set or not
+    float seed = 0.0f;
+    int hasSeed = 0;                       // without it the seed is 0
+    float keepProbability = 1.0f;          // a candidate survives when a unit draw is below it
+    int hasKeepProbability = 0;
+    float scaleJitterMin = 0.0f;           // random amount added to the base scale
+    float scaleJitterMax = 0.0f;
+    int hasScaleJitter = 0;
+    float rotationMin = 0.0f;              // random rotation in degrees
+    float rotationMax = 0.0f;
+    int hasRotation = 0;
+    Cheightmap distributionMap;            // grey levels: 0 never, 255 always a plant
+    int hasDistributionMap = 0;
+    int displayMode = 1;                   // 3: the random rotation is not drawn
+};
+
+// A new set (spacing 10, display mode 1, no models, every flag off). Sets
+// live for the whole run.
+PlantSet* createPlantSet();
+
+void setFullModel(PlantSet& set, ObjectList& model);
+void setBillboardModel(PlantSet& set, ObjectList& model);
+void setCrossBillboardModel(PlantSet& set, ObjectList& model);
+// Loads the RAW map (size x size bytes). A map that cannot be read is
+// reported and left off, so the set is not thinned.
+void setDistributionMap(PlantSet& set, const char* fileName, int size);
+void setSpacing(PlantSet& set, float spacing);  // below 1 counts as 1
+void setBaseScale(PlantSet& set, float scale);
+void setPositionJitter(PlantSet& set, float minimum, float maximum);
+void setScaleJitter(PlantSet& set, float minimum, float maximum);
+void setRotationRange(PlantSet& set, float minimum, float maximum);
+void setSeed(PlantSet& set, float seed);
+void setKeepProbability(PlantSet& set, float probability);
+
+// Called for each kept plant with the modelview translated to (x, y, z) and
+// scaled by scale.
+using PlantOperation = void (*)(const PlantSet& set, float x, float y, float z, float scale, float rotation);
+
+// The grid walk: heights from the brute-force terrain, colours from the
+// lightmap grid (white with plantLighting off), op for each kept plant.
+void placePlants(const PlantSet& set, PlantOperation op);
+
+// placePlants with drawPlant, then with drawPlantFade (the second walk only
+// when it can draw something: scheme 5 and a set with a full model and a
+// billboard).
+void drawPlantSet(const PlantSet& set);
+
+// plantPolygons = 0; the seven plant sets of the scene in their order (fern,
+// bboy, spear, broad16, broad01, flower8, flower6), then grass when showGrass.
 void drawPlantSets();
 void drawGrassSet();
 
 // Scene set-up: reads the plant models and builds the scene's plant sets.
+// Needs heightmapSize final; a missing model file ends the program.
 void loadScenePlants();

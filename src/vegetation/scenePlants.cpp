@@ -1,0 +1,115 @@
+// scenePlants.cpp -- reads the scene's plant models, builds its plant sets
+// and draws them each frame; see scenePlants.h and plantSet.h.
+//
+// The textureBrighten flag in force when a texture is first registered
+// decides whether it is brightened, so the order of the model reads and the
+// flag around each are part of the scene's look.
+#include "vegetation/scenePlants.h"
+
+#include "image/tga.h"
+#include "scene/sceneConfig.h"
+#include "vegetation/modelDraw.h"
+#include "vegetation/modelLoader.h"
+
+ScenePlantModels scenePlantModels;
+ScenePlantSets scenePlantSets;
+
+namespace {
+
+struct Placement {
+    float spacing;
+    float baseScale;
+    float jitterMin, jitterMax;
+    float scaleJitterMin, scaleJitterMax;
+};
+
+void configure(PlantSet& set, const Placement& p, const char* distributionFile) {
+    setSpacing(set, p.spacing);
+    setBaseScale(set, p.baseScale);
+    setDistributionMap(set, distributionFile, heightmapSize);
+    setPositionJitter(set, p.jitterMin, p.jitterMax);
+    setScaleJitter(set, p.scaleJitterMin, p.scaleJitterMax);
+    setRotationRange(set, 0.0f, 360.0f);
+}
+
+PlantSet* fullModelSet(ObjectList& model, const Placement& p, const char* distributionFile) {
+    PlantSet* set = createPlantSet();
+    setFullModel(*set, model);
+    configure(*set, p, distributionFile);
+    return set;
+}
+
+}  // namespace
+
+void loadScenePlants() {
+    ScenePlantModels& m = scenePlantModels;
+    ScenePlantSets& s = scenePlantSets;
+
+    textureBrighten = 1;
+    m.fernFirstCopy = loadObjectList("fern.xml");
+    m.towergrass = loadObjectList("towergrass.xml");
+    m.grasscross = loadObjectList("grasscross.xml");
+    m.grassbill = loadObjectList("grassbill.xml");
+    textureBrighten = 0;
+    m.fern = loadObjectList("fern.xml");
+    m.broad01 = loadObjectList("broad01.xml");
+    m.broad16 = loadObjectList("broad16.xml");
+    m.broad16.hasAlpha = 1;
+    m.broad16.alpha = 0.3f;
+    m.palm01 = loadObjectList("palm01.xml");
+    m.bboy = loadObjectList("bboy.xml");
+    textureBrighten = 1;
+    m.spear = loadObjectList("spear.xml");
+    textureBrighten = 0;
+    m.flower8 = loadObjectList("flower8.xml");
+
+    const char* distribution = sceneRow(heightmapSize).distributionFile;
+
+    s.fern = fullModelSet(m.fern, {10.0f, 1.0f, -5.0f, 5.0f, -0.5f, 0.5f}, distribution);
+
+    s.grass = createPlantSet();
+    setSeed(*s.grass, 0.0f);
+    setFullModel(*s.grass, m.towergrass);
+    configure(*s.grass, {6.0f, 1.0f, 0.0f, 0.0f, -0.5f, 2.0f}, distribution);
+    setBillboardModel(*s.grass, m.grassbill);
+    setCrossBillboardModel(*s.grass, m.grasscross);
+
+    s.bboy = createPlantSet();
+    setFullModel(*s.bboy, m.bboy);
+    setSeed(*s.bboy, 0.0f);
+    configure(*s.bboy, {15.0f, 1.0f, -10.0f, 10.0f, 1.0f, 4.0f}, distribution);
+
+    s.spear = createPlantSet();
+    setBillboardModel(*s.spear, m.spear);
+    setSeed(*s.spear, 0.0f);
+    configure(*s.spear, {15.0f, 1.0f, -10.0f, 10.0f, 1.0f, 4.0f}, distribution);
+    setKeepProbability(*s.spear, 0.25f);
+
+    s.broad16 = fullModelSet(m.broad16, {20.0f, 1.0f, -5.0f, 5.0f, -0.5f, 1.0f}, distribution);
+    s.broad01 = fullModelSet(m.broad01, {35.0f, 1.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
+    s.flower8 = fullModelSet(m.flower8, {20.0f, 3.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
+
+    textureBrighten = 1;
+    m.flower6 = loadObjectList("flower6.xml");
+    textureBrighten = 0;
+    s.flower6 = fullModelSet(m.flower6, {30.0f, 3.0f, -5.0f, 5.0f, 0.0f, 1.5f}, distribution);
+
+    // The colour models are drawn in until placement shades each plant.
+    setPlantColour(30.0f, 30.0f, 30.0f);
+    setPlantColour(255.0f, 255.0f, 255.0f);
+    setPlantColour(200.0f, 200.0f, 200.0f);
+}
+
+void drawPlantSets() {
+    plantPolygons = 0;
+    PlantSet* const order[] = {scenePlantSets.fern,    scenePlantSets.bboy,    scenePlantSets.spear,
+                               scenePlantSets.broad16, scenePlantSets.broad01, scenePlantSets.flower8,
+                               scenePlantSets.flower6};
+    for (PlantSet* set : order)
+        if (set) drawPlantSet(*set);
+    if (showGrass) drawGrassSet();
+}
+
+void drawGrassSet() {
+    if (scenePlantSets.grass) drawPlantSet(*scenePlantSets.grass);
+}
