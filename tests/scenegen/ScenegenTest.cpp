@@ -64,18 +64,25 @@ int runScenegen(const std::string& arguments, std::string& output)
 fs::path generatedScene(const std::string& name, const std::string& arguments)
 {
     std::error_code error;
-    auto stamp = fs::last_write_time(scenegen, error).time_since_epoch().count();
+    auto stamp = (unsigned long long)fs::last_write_time(scenegen, error).time_since_epoch().count();
     std::string key = std::to_string(fs::file_size(scenegen, error)) + "-" + std::to_string(stamp);
     fs::path root = binaryDir / "test-output" / "scenegen";
     fs::path folder = root / (name + "-" + key);
     if (fs::exists(folder / "complete"))
         return folder;
     fs::create_directories(root);
+    // Folders made by an older scenegen are of no further use.
+    for (const auto& entry : fs::directory_iterator(root, error))
+        if (entry.path().filename().string().find(key) == std::string::npos)
+            fs::remove_all(entry.path(), error);
     fs::path work = root / (name + "-" + key + ".work" + std::to_string(getpid()));
     fs::remove_all(work);
     std::string output;
     int code = runScenegen(arguments + " --out " + shellQuote(work.string()), output);
-    EXPECT_EQ(code, 0) << output;
+    if (code != 0) {
+        ADD_FAILURE() << "scenegen " << arguments << " failed with " << code << ": " << output;
+        return work; // not kept for later tests
+    }
     std::ofstream(work / "complete") << "done\n";
     fs::rename(work, folder, error);
     if (error)

@@ -33,20 +33,23 @@ struct Options {
     std::string preview;
     std::string relief;
     std::string view;
+    int viewSize = 257;
 };
 
 void printUsage(FILE* to)
 {
     std::fprintf(to,
                  "usage: scenegen [--seed N] [--out DIR] [--sizes LIST] [--preview FILE.png] [--relief FILE.png]\n"
-                 "                [--view FILE.png]\n"
+                 "                [--view FILE.png] [--view-size N]\n"
                  "  --seed N          landscape, plants and sky from seed N (default %u)\n"
                  "  --out DIR         folder for the scene files, made if missing (default: current folder)\n"
                  "  --sizes LIST      terrain sizes to write, comma separated, from 129,257,513,1025 (default all)\n"
                  "  --preview FILE    also write a contact sheet PNG of every picture and plant model\n"
                  "  --relief FILE     also write a shaded relief PNG of the 1025 terrain with its lightmap\n"
-                 "  --view FILE       also write a 1024 x 768 software drawing of the start view (257 map,\n"
-                 "                    brute force, splatting, lightmap, full plant models)\n",
+                 "  --view FILE       also write a 1024 x 768 software drawing of the start view (brute force,\n"
+                 "                    splatting, lightmap, full plant models)\n"
+                 "  --view-size N     terrain size of that view (default 257, the start script's; the eye\n"
+                 "                    moves with the size so it stands on the same spot of the land)\n",
                  defaultSeed);
 }
 
@@ -113,6 +116,11 @@ int parseOptions(int argc, char** argv, Options& options)
             options.relief = value;
         } else if (arg == "--view") {
             options.view = value;
+        } else if (arg == "--view-size") {
+            std::vector<int> one;
+            if (!parseSizes(value, one) || one.size() != 1)
+                return -1;
+            options.viewSize = one[0];
         } else {
             std::fprintf(stderr, "scenegen: unknown option %s\n", arg.c_str());
             printUsage(stderr);
@@ -244,9 +252,10 @@ int main(int argc, char** argv)
     }
 
     if (!options.view.empty()) {
-        // The start script's view: the 257 map from (60, 200), turned 35
-        // degrees toward +x and 8 degrees down.
-        const int size = 257;
+        // The start script's view: on the 257 map from (60, 200), turned 35
+        // degrees toward +x and 8 degrees down; on other sizes from the same
+        // spot of the land.
+        const int size = options.viewSize;
         std::vector<uint8_t> heights = fieldToBytes(resampleField(land.height, size), false);
         std::vector<uint8_t> lightGrid = fieldToBytes(resampleField(light, size), true);
         std::vector<uint8_t> density = fieldToBytes(resampleField(land.density, size), true);
@@ -262,7 +271,10 @@ int main(int argc, char** argv)
         scene.lightmap = &lightmap;
         scene.sky = &sky;
         scene.plants = &plants;
-        Image picture = renderView(scene, ViewCamera{}, 1024, 768);
+        ViewCamera camera;
+        camera.x *= (size - 1) / 256.0f;
+        camera.z *= (size - 1) / 256.0f;
+        Image picture = renderView(scene, camera, 1024, 768);
         if (!writePng(options.view, picture))
             writer.failed = true;
     }

@@ -264,9 +264,9 @@ Landscape buildLandscape(uint32_t seed)
     for (size_t i = 0; i < h.v.size(); i++)
         h.v[i] = lerp(h.v[i], broad.v[i], 0.88f * meadow.v[i]);
 
-    // Thermal erosion works on heights of about 0-255 (slopes in height
-    // steps per cell); the droplets on a quarter of the map's relief per 256
-    // cells, the scale their rates are tuned for.
+    // Thermal erosion works on heights of about 0-255 (its talus is in height
+    // steps per cell). The droplet rates are tuned for slopes of about one
+    // hundredth per cell, so the droplets see the relief scaled to 0-4.
     for (float& value : h.v)
         value *= 255.0f;
     thermalErosion(h, 3, 3.0f, 0.5f);

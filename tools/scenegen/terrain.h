@@ -31,9 +31,6 @@ struct Field {
     }
     // Bilinear look-up at grid coordinates, clamped to the grid.
     float bilinear(float x, float z) const;
-    // Bilinear look-up at map coordinates u, w in [0, 1] (0 and 1 are the
-    // first and last grid point).
-    float sampleUnit(float u, float w) const { return bilinear(u * (size - 1), w * (size - 1)); }
 };
 
 // The master landscape and the fields the textures and maps are made from,

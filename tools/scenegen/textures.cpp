@@ -56,7 +56,7 @@ Image makeForestFloor(uint32_t seed)
     // Twigs: dark bark strokes with a light top edge and a side branch.
     for (int i = 0; i < 260; i++) {
         float x = rng.range(0, n), y = rng.range(0, n), angle = rng.range(0, 6.2831853f);
-        float len = rng.range(30, 120), width = rng.range(1.2f, 3.2f);
+        float len = rng.range(24, 100), width = rng.range(1.0f, 2.6f);
         Vec3 bark = mix(rgb(58, 44, 32), rgb(120, 104, 82), rng.unit());
         float ex = x + std::cos(angle) * len, ey = y + std::sin(angle) * len;
         fillStroke(c, x + 1.5f, y - 1.5f, ex + 1.5f, ey - 1.5f, width + 0.8f, width * 0.6f + 0.8f, 0.35f,
@@ -74,9 +74,9 @@ Image makeForestFloor(uint32_t seed)
     // Fallen leaves in autumn colours, each with a midrib and a lit side.
     static const Vec3 palette[] = {rgb(122, 84, 42), rgb(150, 108, 50), rgb(98, 68, 38),  rgb(128, 118, 56),
                                    rgb(86, 106, 42), rgb(148, 88, 38),  rgb(104, 120, 50), rgb(164, 128, 62)};
-    for (int i = 0; i < 3400; i++) {
+    for (int i = 0; i < 4200; i++) {
         float x = rng.range(0, n), y = rng.range(0, n), angle = rng.range(0, 6.2831853f);
-        float len = rng.range(10, 24), halfWidth = len * rng.range(0.18f, 0.3f), bend = rng.range(-2, 2);
+        float len = rng.range(8, 20), halfWidth = len * rng.range(0.18f, 0.3f), bend = rng.range(-2, 2);
         float tx = x + std::cos(angle) * len, ty = y + std::sin(angle) * len;
         Vec3 colour = palette[rng.below(8)] * rng.range(0.8f, 1.1f);
         float light = rng.range(-0.12f, 0.12f);
