@@ -1,0 +1,3 @@
+# The scene file checks run the scenegen tool and read the default scene the
+# build writes beside the program, so both must be built before the test.
+add_dependencies(ScenegenTest scenegen scene_data)
