@@ -56,6 +56,7 @@ void Croam::releaseRoam() {
     mergeMin = roamBucketCount;
     triangleCapacity = 0;
     freeTriangles = 0;
+    hiddenTriangles = 0;
     nextTriangle = 1;
     triangleCount = 0;
     vertexCount = 0;
@@ -129,6 +130,7 @@ bool Croam::setupRoam(int newLevels, int newPoolSize) {
     nextTriangle = 1;
     triangleCount = 0;
     vertexCount = 0;
+    hiddenTriangles = 0;
     freeTriangles = triangleCapacity - 1;
     maxTriangles = 200000;
 
@@ -398,7 +400,8 @@ void Croam::wantTriangle(Diamond* d, int side) {
     uint8_t bit = static_cast<uint8_t>(diamondWant0 << side);
     if (d->flags & bit) return;  // already in the list
     d->flags |= bit;
-    if (!(d->cull & cullOutside)) addTriangle(d, side);
+    if (d->cull & cullOutside) ++hiddenTriangles;
+    else addTriangle(d, side);
 }
 
 void Croam::dropTriangle(Diamond* d, int side) {
@@ -406,7 +409,8 @@ void Croam::dropTriangle(Diamond* d, int side) {
     uint8_t bit = static_cast<uint8_t>(diamondWant0 << side);
     if (!(d->flags & bit)) return;
     d->flags &= static_cast<uint8_t>(~bit);
-    if (!(d->cull & cullOutside)) removeTriangle(d, side);
+    if (d->cull & cullOutside) --hiddenTriangles;
+    else removeTriangle(d, side);
 }
 
 void Croam::addTriangle(Diamond* d, int side) {

@@ -39,7 +39,8 @@
 //   and the diamond is not, unless it or that parent is fixed; a wanted side
 //   has a triangle slot unless the diamond is outside the view.
 // - Triangle slots 1 .. nextTriangle - 1 are all used (the list is dense);
-//   triangleOwner names the diamond and side of each.
+//   triangleOwner names the diamond and side of each. hiddenTriangles counts
+//   the wanted sides outside the view (they have no slot).
 //
 // Coordinates. Centres are kept in grid units with the raw sample as height
 // (x, sample, z), which is what the vertex array holds; drawRoam scales them
@@ -128,6 +129,11 @@ public:
 
     // Per object, so that several meshes (and tests) do not share them.
     int refreshCursor = 0;              // next pool record of the priority refresh
+    // Wanted sides of diamonds outside the view: they hold no slot now but
+    // take one the moment they come back into view, so the slot budget
+    // counts them as used (a turn of the camera can then never run the
+    // slots out).
+    int hiddenTriangles = 0;
     float roamExtent[3] = {};           // running maxima of the emitted x, y, z; never reset
     long long splitCount = 0;           // statistics: splits and merges done so far
     long long mergeCount = 0;

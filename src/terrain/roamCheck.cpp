@@ -40,6 +40,104 @@ bool inPool(const Croam& roam, const Diamond* d) { return d >= roam.pool && d < 
 // queue membership and the permanent lock of a set-up record.
 constexpr int maxRestingLocks = 6;
 
+// What is wrong with one record, or "" (the caller names the record).
+std::string recordProblem(const Croam& roam, const Diamond* d, bool inFree, bool queued, bool setupRecord) {
+    const int n = roam.diamondIndex(d);
+    bool inQueue = d->flags & (diamondInSplitQueue | diamondInMergeQueue);
+    if (inQueue && !queued) return " has a queue flag but is in no bucket";
+    if (d->radiusSq < 0.0f) {
+        if (d->lockCount != 0 || inQueue) return " was never used but holds locks or a queue flag";
+        return "";
+    }
+    if ((d->lockCount == 0) != inFree)
+        return format(" has lockCount %d but is %sin the free list", d->lockCount, inFree ? "" : "not ");
+    if (d->lockCount > maxRestingLocks)
+        return format(" holds %d locks; at most %d can be accounted for (the 8-bit lock count would overflow at 255): "
+                      "a lock is leaking",
+                      d->lockCount, maxRestingLocks);
+
+    bool outerRecord = setupRecord && d->level < 0;
+    int kidLinks = 0;
+    for (int i = 0; i < 4; ++i) {
+        const Diamond* k = d->kid[i];
+        if (!k) continue;
+        if (!inPool(roam, k)) return " has a kid link outside the pool";
+        ++kidLinks;
+        bool back = (k->parent[0] == d && k->kidIndex[0] == i) || (k->parent[1] == d && k->kidIndex[1] == i);
+        if (!back)
+            return format(" lists %s as kid %d, but the kid does not name it back", describe(roam, k).c_str(), i);
+    }
+    // Outer records got their kid links at set-up without locks.
+    int linkLocks = outerRecord ? 0 : kidLinks;
+    int expected = (setupRecord ? 1 : 0) + (inQueue ? 1 : 0) + linkLocks;
+    if (d->lockCount != expected)
+        return format(" has lockCount %d but %d kid links, %d queue membership and %d set-up lock account for %d",
+                      d->lockCount, linkLocks, inQueue ? 1 : 0, setupRecord ? 1 : 0, expected);
+    if (outerRecord) {
+        if (inQueue) return " is an outer diamond in a queue";
+        if (!isSplit(d)) return " is an outer diamond that is not split";
+        return "";
+    }
+    if (!setupRecord) {
+        for (int j = 0; j < 2; ++j) {
+            const Diamond* p = d->parent[j];
+            if (!p || !inPool(roam, p)) return format(" has no parent %d", j);
+            if (p->kid[d->kidIndex[j]] != d)
+                return format(": parent %d (%s) does not hold it in kid slot %d", j, describe(roam, p).c_str(),
+                              d->kidIndex[j]);
+            if (static_cast<bool>(d->splitState & (16 << j)) != isSplit(p))
+                return format(": splitState bit for parent %d says %d, the parent's flag says %d", j,
+                              (d->splitState >> (4 + j)) & 1, isSplit(p) ? 1 : 0);
+        }
+        bool shouldBeFixed = isFixed(d->ancestor[0]) || (isFixed(d->parent[0]) && isFixed(d->parent[1]));
+        if (shouldBeFixed != isFixed(d))
+            return format(" is %sfixed but its ancestor and parents say otherwise", isFixed(d) ? "" : "not ");
+    }
+    for (int i = 0; i < 4; ++i) {
+        bool kidSplit = d->kid[i] && isSplit(d->kid[i]);
+        if (static_cast<bool>(d->splitState & (1 << i)) != kidSplit)
+            return format(": splitState bit for kid %d says %d, the kid says %d", i, (d->splitState >> i) & 1,
+                          kidSplit ? 1 : 0);
+    }
+
+    bool parentSplit = isSplit(d->parent[0]) || isSplit(d->parent[1]);
+    bool anyKidSplit = d->splitState & 15;
+    if (isSplit(d)) {
+        for (int i = 0; i < 4; ++i)
+            if (!d->kid[i]) return format(" is split but kid %d is missing", i);
+        for (int j = 0; j < 2; ++j)
+            if (!isSplit(d->parent[j]))
+                return format(" is split but its parent %d (%s) is not (a crack)", j,
+                              describe(roam, d->parent[j]).c_str());
+        if (d->flags & diamondInSplitQueue) return " is split but in the split queue";
+        if (!isFixed(d) && !anyKidSplit && !(d->flags & diamondInMergeQueue))
+            return " is split with no split kid but not in the merge queue";
+        if (anyKidSplit && inQueue) return " has a split kid but is still in a queue";
+    } else {
+        if (d->flags & diamondInMergeQueue) return " is not split but in the merge queue";
+        if (!isFixed(d) && parentSplit && !(d->flags & diamondInSplitQueue))
+            return " is not split, has a split parent, but is not in the split queue";
+        if (!parentSplit && inQueue) return " has no split parent but is in a queue";
+    }
+
+    // Wanted sides and their triangle slots.
+    for (int s = 0; s < 2; ++s) {
+        bool wanted = d->flags & (diamondWant0 << s);
+        bool shouldWant = isSplit(d->parent[s]) && !isSplit(d) && !isFixed(d) && !isFixed(d->parent[s]);
+        if (wanted != shouldWant)
+            return format(": side %d is %swanted but should %sbe", s, wanted ? "" : "not ", shouldWant ? "" : "not ");
+        bool shouldHave = wanted && !(d->cull & cullOutside);
+        int t = d->triangle[s];
+        if ((t != 0) != shouldHave)
+            return format(": side %d has triangle slot %d but should %shave one (wanted %d, cull %d)", s, t,
+                          shouldHave ? "" : "not ", wanted ? 1 : 0, d->cull);
+        if (t != 0 && (t >= roam.nextTriangle || roam.triangleOwner[t] != n * 2 + s))
+            return format(": side %d names triangle slot %d, whose owner entry is %d", s, t,
+                          t < roam.triangleCapacity ? roam.triangleOwner[t] : -2);
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string checkRoamInvariants(const Croam& roam) {
@@ -110,108 +208,17 @@ std::string checkRoamInvariants(const Croam& roam) {
         }
 
     // Per record: locks, links, split state, queue membership, wanted sides.
+    int hidden = 0;
     for (int n = 0; n < poolSize; ++n) {
         const Diamond* d = &roam.pool[n];
-        std::string who = describe(roam, d);
-        bool used = d->radiusSq >= 0.0f;
-        bool inQueue = d->flags & (diamondInSplitQueue | diamondInMergeQueue);
-        if (inQueue && !queued[n]) return who + " has a queue flag but is in no bucket";
-        if (!used) {
-            if (d->lockCount != 0 || inQueue) return who + " was never used but holds locks or a queue flag";
-            continue;
-        }
-        if ((d->lockCount == 0) != static_cast<bool>(inFree[n]))
-            return format("%s has lockCount %d but is %sin the free list", who.c_str(), d->lockCount,
-                          inFree[n] ? "" : "not ");
-        if (d->lockCount > maxRestingLocks)
-            return format("%s holds %d locks; at most %d can be accounted for (the 8-bit lock count would overflow at "
-                          "255): a lock is leaking",
-                          who.c_str(), d->lockCount, maxRestingLocks);
-
-        bool setupRecord = setupRecords[n];
-        bool outerRecord = setupRecord && d->level < 0;
-        int kidLinks = 0;
-        for (int i = 0; i < 4; ++i) {
-            const Diamond* k = d->kid[i];
-            if (!k) continue;
-            if (!inPool(roam, k)) return who + " has a kid link outside the pool";
-            ++kidLinks;
-            bool back = (k->parent[0] == d && k->kidIndex[0] == i) || (k->parent[1] == d && k->kidIndex[1] == i);
-            if (!back) return format("%s lists %s as kid %d, but the kid does not name it back", who.c_str(),
-                                     describe(roam, k).c_str(), i);
-        }
-        // Outer records got their kid links at set-up without locks.
-        int expected = (setupRecord ? 1 : 0) + (inQueue ? 1 : 0) + (outerRecord ? 0 : kidLinks);
-        if (d->lockCount != expected)
-            return format("%s has lockCount %d but %d kid links, %d queue membership and %d set-up lock account for %d",
-                          who.c_str(), d->lockCount, outerRecord ? 0 : kidLinks, inQueue ? 1 : 0, setupRecord ? 1 : 0,
-                          expected);
-        if (outerRecord) {
-            if (inQueue) return who + " is an outer diamond in a queue";
-            if (!isSplit(d)) return who + " is an outer diamond that is not split";
-            continue;
-        }
-        if (!setupRecord) {
-            for (int j = 0; j < 2; ++j) {
-                const Diamond* p = d->parent[j];
-                if (!p || !inPool(roam, p)) return format("%s has no parent %d", who.c_str(), j);
-                if (p->kid[d->kidIndex[j]] != d)
-                    return format("%s: parent %d (%s) does not hold it in kid slot %d", who.c_str(), j,
-                                  describe(roam, p).c_str(), d->kidIndex[j]);
-                if (static_cast<bool>(d->splitState & (16 << j)) != isSplit(p))
-                    return format("%s: splitState bit for parent %d says %d, the parent's flag says %d", who.c_str(), j,
-                                  (d->splitState >> (4 + j)) & 1, isSplit(p) ? 1 : 0);
-            }
-            bool shouldBeFixed = isFixed(d->ancestor[0]) || (isFixed(d->parent[0]) && isFixed(d->parent[1]));
-            if (shouldBeFixed != isFixed(d))
-                return format("%s is %sfixed but its ancestor and parents say otherwise", who.c_str(),
-                              isFixed(d) ? "" : "not ");
-        }
-        for (int i = 0; i < 4; ++i) {
-            bool kidSplit = d->kid[i] && isSplit(d->kid[i]);
-            if (static_cast<bool>(d->splitState & (1 << i)) != kidSplit)
-                return format("%s: splitState bit for kid %d says %d, the kid says %d", who.c_str(), i,
-                              (d->splitState >> i) & 1, kidSplit ? 1 : 0);
-        }
-
-        bool parentSplit = isSplit(d->parent[0]) || isSplit(d->parent[1]);
-        bool anyKidSplit = d->splitState & 15;
-        if (isSplit(d)) {
-            for (int i = 0; i < 4; ++i)
-                if (!d->kid[i]) return format("%s is split but kid %d is missing", who.c_str(), i);
-            for (int j = 0; j < 2; ++j)
-                if (!isSplit(d->parent[j]))
-                    return format("%s is split but its parent %d (%s) is not (a crack)", who.c_str(), j,
-                                  describe(roam, d->parent[j]).c_str());
-            if (d->flags & diamondInSplitQueue) return who + " is split but in the split queue";
-            if (!isFixed(d) && !anyKidSplit && !(d->flags & diamondInMergeQueue))
-                return who + " is split with no split kid but not in the merge queue";
-            if (anyKidSplit && inQueue) return who + " has a split kid but is still in a queue";
-        } else {
-            if (d->flags & diamondInMergeQueue) return who + " is not split but in the merge queue";
-            if (!isFixed(d) && parentSplit && !(d->flags & diamondInSplitQueue))
-                return who + " is not split, has a split parent, but is not in the split queue";
-            if (!parentSplit && inQueue) return who + " has no split parent but is in a queue";
-        }
-
-        // Wanted sides and their triangle slots.
-        for (int s = 0; s < 2; ++s) {
-            bool wanted = d->flags & (diamondWant0 << s);
-            bool shouldWant =
-                isSplit(d->parent[s]) && !isSplit(d) && !isFixed(d) && !isFixed(d->parent[s]);
-            if (wanted != shouldWant)
-                return format("%s: side %d is %swanted but should %sbe", who.c_str(), s, wanted ? "" : "not ",
-                              shouldWant ? "" : "not ");
-            bool shouldHave = wanted && !(d->cull & cullOutside);
-            int t = d->triangle[s];
-            if ((t != 0) != shouldHave)
-                return format("%s: side %d has triangle slot %d but should %shave one (wanted %d, cull %d)",
-                              who.c_str(), s, t, shouldHave ? "" : "not ", wanted ? 1 : 0, d->cull);
-            if (t != 0 && (t >= roam.nextTriangle || roam.triangleOwner[t] != n * 2 + s))
-                return format("%s: side %d names triangle slot %d, whose owner entry is %d", who.c_str(), s, t,
-                              t < roam.triangleCapacity ? roam.triangleOwner[t] : -2);
-        }
+        std::string problem = recordProblem(roam, d, inFree[n], queued[n], setupRecords[n]);
+        if (!problem.empty()) return describe(roam, d) + problem;
+        if (d->radiusSq >= 0.0f && (d->cull & cullOutside))
+            hidden += ((d->flags & diamondWant0) ? 1 : 0) + ((d->flags & diamondWant1) ? 1 : 0);
     }
+    if (roam.hiddenTriangles != hidden)
+        return format("triangle list: hiddenTriangles is %d but %d wanted sides lie outside the view",
+                      roam.hiddenTriangles, hidden);
 
     // Triangle list: dense, owned, counted, and holding the owner's corners.
     if (roam.nextTriangle < 1 || roam.nextTriangle > roam.triangleCapacity)

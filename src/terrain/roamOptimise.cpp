@@ -50,8 +50,13 @@ void Croam::updateCull(Diamond* d) {
         bool outside = v & cullOutside;
         for (int s = 0; s < 2; ++s) {
             if (!(d->flags & (diamondWant0 << s))) continue;
-            if (outside) removeTriangle(d, s);
-            else addTriangle(d, s);
+            if (outside) {
+                removeTriangle(d, s);
+                ++hiddenTriangles;
+            } else {
+                --hiddenTriangles;
+                addTriangle(d, s);
+            }
         }
     }
     d->cull = v;
@@ -155,8 +160,9 @@ void Croam::setQueue(Diamond* d, RoamQueue queue, int p) {
 }
 
 bool Croam::overBudget() const {
+    // Hidden wanted sides count as used slots: they come back with the view.
     return triangleCount > maxTriangles || splitMax < splitThreshold || freeDiamonds <= reserveDiamonds ||
-           freeTriangles <= reserveTriangles;
+           freeTriangles - hiddenTriangles <= reserveTriangles;
 }
 
 void Croam::optimise() {
