@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -98,6 +99,8 @@ struct SoakCase {
     int frames;
     enum { noBudget, slotBudget, diamondBudget } binds;  // the budget the flight must press to its reserve
 };
+
+void PrintTo(const SoakCase& c, std::ostream* out) { *out << c.name; }
 
 class RoamSoak : public ::testing::TestWithParam<SoakCase> {};
 
