@@ -62,13 +62,6 @@ void Croam::releaseRoam() {
     vertexCount = 0;
 }
 
-bool Croam::isSetupRecord(const Diamond* d) const {
-    for (int j = 0; j < 4; ++j)
-        for (int i = 0; i < 4; ++i)
-            if (base[j][i] == d || outer[j][i] == d) return true;
-    return false;
-}
-
 bool Croam::setupRoam(int newLevels, int newPoolSize) {
     releaseRoam();
     if (!data || size < 3) {

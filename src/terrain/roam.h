@@ -187,8 +187,6 @@ public:
 
     Diamond* root() const { return base[1][1]; }
     int diamondIndex(const Diamond* d) const { return static_cast<int>(d - pool); }
-    // One of the 32 base and outer records built by setupRoam.
-    bool isSetupRecord(const Diamond* d) const;
 
 private:
     void releaseRoam();
