@@ -160,6 +160,8 @@ bool ShellEventFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         if (!isKeyboardWindow(watched)) break;
+        // An open menu or a modal dialog takes the keys itself.
+        if (QApplication::activePopupWidget() || QApplication::activeModalWidget()) break;
         auto* key = static_cast<QKeyEvent*>(event);
         int code = virtualKeyFromQtKey(key->key(), key->modifiers() & Qt::KeypadModifier);
         if (code >= 0) {
