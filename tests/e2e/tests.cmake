@@ -9,8 +9,9 @@ endforeach()
 # ThreadSanitizer check: builds the program a second time with
 # -fsanitize=thread (in <build>/tsan) and runs the end-to-end case with held
 # keys and mouse look on it; any report fails the test. The first build of
-# that tree takes several minutes; later runs rebuild only what changed.
-# Leave it out with `ctest -LE tsan`.
+# that tree takes a few minutes on two cores (every source of the program is
+# compiled again); later runs rebuild only what changed, and the case itself
+# takes about ten seconds. Leave it out with `ctest -LE tsan`.
 add_test(NAME tsanHeldKeysAndMouseLook
   COMMAND ${CMAKE_COMMAND}
     -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
