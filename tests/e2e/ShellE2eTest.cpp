@@ -79,6 +79,7 @@ TEST_F(ShellEndToEnd, HHidesAndRestoresMenusAndStatusBarKeepingTheDrawingArea) {
         "xdotool key h; sleep 0.7",
         "probe hidden \"$(windowSize)\"",
         "probe hiddenArea \"$(drawingArea)\"",
+        "probe cursor \"$(xdotool getmouselocation | awk '{print $1 \",\" $2}')\"",
         "xdotool key h; sleep 0.7",
         "probe restored \"$(windowSize)\"",
         "probe restoredArea \"$(drawingArea)\"",
@@ -89,6 +90,8 @@ TEST_F(ShellEndToEnd, HHidesAndRestoresMenusAndStatusBarKeepingTheDrawingArea) {
     EXPECT_EQ(result.exitCode, 0) << failureContext(result);
     EXPECT_EQ(probeValue(result, "hidden"), "800x600") << failureContext(result);
     EXPECT_EQ(probeValue(result, "hiddenArea"), "800x600") << failureContext(result);
+    // The cursor waits in the middle of the window for mouse look.
+    EXPECT_EQ(probeValue(result, "cursor"), "x:640,y:512") << failureContext(result);
     EXPECT_EQ(probeValue(result, "restored"), probeValue(result, "shown")) << failureContext(result);
     EXPECT_NE(probeValue(result, "shown"), "800x600") << failureContext(result);
     EXPECT_EQ(probeValue(result, "restoredArea"), "800x600") << failureContext(result);
@@ -257,4 +260,54 @@ TEST_F(ShellEndToEnd, HeldKeysAndMouseLook) {
     EXPECT_EQ(result.exitCode, 0) << failureContext(result);
     EXPECT_NE(result.out.find("loop ended"), std::string::npos) << failureContext(result);
     EXPECT_EQ(result.err.find("ThreadSanitizer"), std::string::npos) << failureContext(result);
+}
+
+TEST_F(ShellEndToEnd, DialogsRefuseInvalidInputAndAboutBoxesKeepTheSceneDrawing) {
+    const std::string refocus = "xdotool windowfocus $WID; focusView";
+    ViewerOptions options;
+    options.environment = {{"MORVISTA_ECHO_STATUS", "1"}};
+    options.steps = {
+        "waitWindow '^Morvista$'",
+        "focusView",
+        // Camera speed: 0 is refused with a message, 2.5 is taken.
+        "xdotool key alt+c; sleep 0.4; xdotool key Return; sleep 0.8",
+        "xdotool key ctrl+a; xdotool type 0; xdotool key Return; sleep 0.8",
+        "probe speedError \"$(xdotool search --onlyvisible --name '^Error$' | wc -l)\"",
+        "xdotool key Return; sleep 0.5",
+        "xdotool key ctrl+a; xdotool type 2.5; xdotool key Return; sleep 0.5",
+        // Background colour: 300 is refused; Cancel keeps black; 10, 20, 30 is taken.
+        refocus,
+        "xdotool key alt+o; sleep 0.4; xdotool key Return; sleep 0.8",
+        "xdotool key ctrl+a; xdotool type 300; xdotool key Return; sleep 0.8",
+        "probe colourError \"$(xdotool search --onlyvisible --name '^Error$' | wc -l)\"",
+        "xdotool key Return; sleep 0.5; xdotool key Escape; sleep 0.5",
+        "viewShot cancelled.png",
+        "probe cancelled \"$(pixel cancelled.png 5 5)\"",
+        refocus,
+        "xdotool key alt+o; sleep 0.4; xdotool key Return; sleep 0.8",
+        "xdotool key ctrl+a; xdotool type 10; xdotool key Tab; xdotool type 20; xdotool key Tab; xdotool type 30",
+        "xdotool key Return; sleep 0.5",
+        "viewShot coloured.png",
+        "probe coloured \"$(pixel coloured.png 5 5)\"",
+        // Two about boxes at once; the frames go on behind them.
+        refocus,
+        "xdotool key alt+h; sleep 0.4; xdotool key Return; sleep 0.5",
+        refocus,
+        "xdotool key alt+h; sleep 0.4; xdotool key Return; sleep 0.5",
+        "probe aboutBoxes \"$(xdotool search --onlyvisible --name '^About$' | wc -l)\"",
+        "before=$(grep -c 'status bar: FPS' \"$WORK/stderr.txt\"); sleep 2.5",
+        "probe framesWhileOpen $(( $(grep -c 'status bar: FPS' \"$WORK/stderr.txt\") - before ))",
+        refocus,
+        "xdotool key Escape",
+    };
+    ViewerResult result = runViewer(std::string(windowedStart) + "mainLoop()\nprint('loop ended')\n", options);
+    EXPECT_EQ(result.exitCode, 0) << failureContext(result);
+    EXPECT_NE(result.out.find("0speed 0.000000\n2.5speed 2.500000\n"), std::string::npos) << failureContext(result);
+    EXPECT_EQ(probeValue(result, "speedError"), "1") << failureContext(result);
+    EXPECT_EQ(probeValue(result, "colourError"), "1") << failureContext(result);
+    EXPECT_EQ(probeValue(result, "cancelled"), "0,0,0") << failureContext(result);
+    EXPECT_EQ(probeValue(result, "coloured"), "10,20,30") << failureContext(result);
+    EXPECT_EQ(probeValue(result, "aboutBoxes"), "2") << failureContext(result);
+    EXPECT_GE(std::atoi(probeValue(result, "framesWhileOpen").c_str()), 2) << failureContext(result);
+    EXPECT_NE(result.out.find("loop ended"), std::string::npos) << failureContext(result);
 }

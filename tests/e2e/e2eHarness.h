@@ -19,6 +19,7 @@
 //                      the keyboard focus on it (there is no window manager)
 //   shot FILE          saves the screen as FILE (in the work folder)
 //   viewShot FILE      saves only the drawing area as FILE
+//   pixel FILE X Y     prints the colour of a pixel of a saved picture, e.g. 10,20,30
 //   running            true while the program runs
 //   probe KEY VALUE    records KEY=VALUE for probeValue
 // Variables: $PID (the program), $WORK (the work folder), $WID.
@@ -123,6 +124,7 @@ focusView() {
 }
 shot() { import -window root "$WORK/$1"; }
 viewShot() { import -window "$(drawingAreaId)" "$WORK/$1"; }
+pixel() { convert "$WORK/$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:; }
 )SH";
     driver << "\"$MORVISTA\" \"$WORK/init.lua\" > \"$WORK/stdout.txt\" 2> \"$WORK/stderr.txt\" &\n"
            << "PID=$!\n"
