@@ -7,6 +7,7 @@
 
 #include "app/input.h"
 #include "platform/platform.h"
+#include "util/output.h"
 
 int screenWidth = 800;
 int screenHeight = 600;
@@ -19,12 +20,27 @@ int backgroundColour[3] = {0, 0, 0};
 
 namespace {
 bool windowCreated = false;
+
+// Largest drawing area a window is opened with: far beyond any screen, yet
+// small enough for the window system and the frame buffers to hold.
+const int largestDrawingArea = 8192;
+
+int limitedSide(int side) {
+    if (side < 1) return 1;
+    return side > largestDrawingArea ? largestDrawingArea : side;
 }
+}  // namespace
 
 bool mainWindowExists() { return windowCreated; }
 
 bool createMainWindow(const char* title, int width, int height, bool fullScreenWindow) {
     if (fullScreenWindow) setDisplayMode(width, height);
+    if (limitedSide(width) != width || limitedSide(height) != height) {
+        outputPrintf("Window size %d x %d cannot be used; the window opens at %d x %d\n", width, height,
+                     limitedSide(width), limitedSide(height));
+        width = limitedSide(width);
+        height = limitedSide(height);
+    }
     platformSetWindowProcedure(windowProcedure);
     if (!platformCreateMainWindow(title, width, height, fullScreenWindow, mainWindowClassName)) return false;
     windowCreated = true;

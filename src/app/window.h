@@ -26,7 +26,8 @@ inline constexpr const char* mainWindowClassName = "Quellwick";
 bool mainWindowExists();
 
 // Opens the main window with a drawing area of width x height, windowed and
-// centred, or covering the screen (after setDisplayMode). False when no
+// centred, or covering the screen (after setDisplayMode). Each side is kept
+// within 1..8192 (a line says so when a side is changed). False when no
 // window can be opened (no display).
 bool createMainWindow(const char* title, int width, int height, bool fullScreenWindow);
 

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 
 #include <chrono>
@@ -24,6 +25,7 @@
 #include "platform/platform.h"
 #include "platform/qtShell.h"
 #include "scene/sceneConfig.h"
+#include "util/output.h"
 
 namespace {
 
@@ -141,4 +143,28 @@ TEST_F(PlatformShell, CursorSetFromAnotherThreadIsSeenAtOnceAndMovesTheRealCurso
     platformGetCursorPos(x, y);
     EXPECT_EQ(x, 57);
     EXPECT_EQ(y, 50);
+}
+
+TEST_F(PlatformShell, ConsoleShowsLinesPrintedOnAnyThreadFromItsOpeningOn) {
+    outputText("before the console\n");
+    createDebugConsole();
+    createDebugConsole();  // replaces the first: still one console
+    testing::internal::CaptureStdout();
+    outputText("main thread line\n");
+    std::thread printer([] { outputPrintf("thread line %d\n", 7); });
+    printer.join();
+    pump();
+    testing::internal::GetCapturedStdout();
+    int consoles = 0;
+    QString text;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* console = qobject_cast<QPlainTextEdit*>(widget);
+        if (console && console->isVisible() && console->windowTitle() == "Console") {
+            ++consoles;
+            text = console->toPlainText();
+        }
+    }
+    EXPECT_EQ(consoles, 1);
+    EXPECT_EQ(text.toStdString(), "main thread line\nthread line 7\n");
+    releaseDebugConsole();
 }

@@ -91,8 +91,12 @@ TEST_F(ShellScripts, TerrainAndPlantAlgorithmsByName) {
         int result = -1;
         run(c.call, &result);
         EXPECT_EQ(result, 0) << c.call;
-        if (c.terrain >= 0) EXPECT_EQ(terrainAlgorithm, c.terrain) << c.call;
-        if (c.plant >= 0) EXPECT_EQ(plantAlgorithm, c.plant) << c.call;
+        if (c.terrain >= 0) {
+            EXPECT_EQ(terrainAlgorithm, c.terrain) << c.call;
+        }
+        if (c.plant >= 0) {
+            EXPECT_EQ(plantAlgorithm, c.plant) << c.call;
+        }
     }
     EXPECT_TRUE(menuItemChecked(514));
     EXPECT_TRUE(menuItemChecked(600));

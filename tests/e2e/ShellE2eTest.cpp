@@ -182,8 +182,7 @@ TEST_F(ShellEndToEnd, OpenRunsTheChosenScriptInsideTheCommand) {
         "printf 'print(\"opened script runs\")\\nfor i = 1, 3 do renderScene() end\\n' > \"$WORK/other.lua\"",
         "waitWindow '^Morvista$'",
         "focusView",
-        "xdotool key alt+f; sleep 0.4; xdotool key o",
-        "waitWindow 'Open|Morvista' ; sleep 1",
+        "xdotool key alt+f; sleep 0.4; xdotool key o; waitFor '^Open$'",
         "xdotool type --delay 20 \"$WORK/other.lua\"; xdotool key Return; sleep 1",
         "waitWindow '^Morvista$'; focusView",
         "xdotool key Escape",
@@ -239,6 +238,22 @@ TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndTooLargeAModeQuits) {
     EXPECT_EQ(result.exitCode, 0) << failureContext(result);
     EXPECT_NE(probeValue(result, "error"), "") << "an \"Error\" message box appears" << failureContext(result);
     EXPECT_EQ(countLines(result.out, "loop ended at once"), 1) << failureContext(result);
+
+    // Answering Yes to the question turns a windowed start into full screen.
+    ViewerOptions asked;
+    asked.steps = {
+        "waitWindow '^Options$'",
+        "xdotool windowfocus $WID; sleep 0.3; xdotool key Return",
+        "waitWindow '^Morvista$'",
+        "probe window \"$(windowSize)\"",
+        "focusView",
+        "xdotool key Escape",
+    };
+    result = runViewer("setWindowMode(); askFullScreen(); setScreenSize(800, 600); createWindow('Morvista')\n"
+                       "mainLoop()\n",
+                       asked);
+    EXPECT_EQ(result.exitCode, 0) << failureContext(result);
+    EXPECT_EQ(probeValue(result, "window"), "1280x1024") << failureContext(result);
 }
 
 // Keys held down with auto-repeat and mouse drags while the movement thread
@@ -270,28 +285,28 @@ TEST_F(ShellEndToEnd, DialogsRefuseInvalidInputAndAboutBoxesKeepTheSceneDrawing)
         "waitWindow '^Morvista$'",
         "focusView",
         // Camera speed: 0 is refused with a message, 2.5 is taken.
-        "xdotool key alt+c; sleep 0.4; xdotool key Return; sleep 0.8",
-        "xdotool key ctrl+a; xdotool type 0; xdotool key Return; sleep 0.8",
+        "xdotool key alt+c; sleep 0.4; xdotool key Return; waitFor '^Camera Speed$'",
+        "xdotool key ctrl+a; xdotool type 0; xdotool key Return; waitFor '^Error$'",
         "probe speedError \"$(xdotool search --onlyvisible --name '^Error$' | wc -l)\"",
-        "xdotool key Return; sleep 0.5",
-        "xdotool key ctrl+a; xdotool type 2.5; xdotool key Return; sleep 0.5",
+        "xdotool key Return; waitGone '^Error$'",
+        "xdotool key ctrl+a; xdotool type 2.5; xdotool key Return; waitGone '^Camera Speed$'",
         // Background colour: 300 is refused; Cancel keeps black; 10, 20, 30 is taken.
         refocus,
-        "xdotool key alt+o; sleep 0.4; xdotool key Return; sleep 0.8",
-        "xdotool key ctrl+a; xdotool type 300; xdotool key Return; sleep 0.8",
+        "xdotool key alt+o; sleep 0.4; xdotool key Return; waitFor '^Background Colour$'",
+        "xdotool key ctrl+a; xdotool type 300; xdotool key Return; waitFor '^Error$'",
         "probe colourError \"$(xdotool search --onlyvisible --name '^Error$' | wc -l)\"",
-        "xdotool key Return; sleep 0.5; xdotool key Escape; sleep 0.5",
-        "viewShot cancelled.png",
+        "xdotool key Return; waitGone '^Error$'; xdotool key Escape; waitGone '^Background Colour$'",
+        "sleep 0.3; viewShot cancelled.png",
         "probe cancelled \"$(pixel cancelled.png 5 5)\"",
         refocus,
-        "xdotool key alt+o; sleep 0.4; xdotool key Return; sleep 0.8",
+        "xdotool key alt+o; sleep 0.4; xdotool key Return; waitFor '^Background Colour$'",
         "xdotool key ctrl+a; xdotool type 10; xdotool key Tab; xdotool type 20; xdotool key Tab; xdotool type 30",
-        "xdotool key Return; sleep 0.5",
-        "viewShot coloured.png",
+        "xdotool key Return; waitGone '^Background Colour$'",
+        "sleep 0.3; viewShot coloured.png",
         "probe coloured \"$(pixel coloured.png 5 5)\"",
         // Two about boxes at once; the frames go on behind them.
         refocus,
-        "xdotool key alt+h; sleep 0.4; xdotool key Return; sleep 0.5",
+        "xdotool key alt+h; sleep 0.4; xdotool key Return; waitFor '^About$'",
         refocus,
         "xdotool key alt+h; sleep 0.4; xdotool key Return; sleep 0.5",
         "probe aboutBoxes \"$(xdotool search --onlyvisible --name '^About$' | wc -l)\"",

@@ -13,6 +13,8 @@
 //   waitWindow TITLE   waits (20 s at most) for a window whose name matches
 //                      the regular expression TITLE, sets $WID to it, and
 //                      gives it half a second to settle
+//   waitFor TITLE      waits (10 s at most) for another window, e.g. a dialog
+//   waitGone TITLE     waits (10 s at most) until no such window is shown
 //   windowSize         prints the window's size, e.g. 800x641
 //   drawingArea        prints the drawing area's size, e.g. 800x600
 //   focusView          puts the pointer in the middle of the drawing area and
@@ -108,6 +110,20 @@ waitWindow() {
     WID=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
     [ -n "$WID" ] && { sleep 0.5; return 0; }
     running || return 1
+    sleep 0.1
+  done
+  return 1
+}
+waitFor() {
+  for i in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && { sleep 0.2; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+waitGone() {
+  for i in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || { sleep 0.2; return 0; }
     sleep 0.1
   done
   return 1
