@@ -1,12 +1,14 @@
 // qtShell.h -- the Qt objects behind platform.h; included only by the files
-// of src/platform/.
+// of src/platform/ (and the tests of the Qt side).
 //
 // Provides: shell (the one record of the application's Qt objects),
 // ensureApplication, deliverMessage, ShellMainWindow, DrawingSurface,
 // ShellRelay, ShellEventFilter, and the helpers the platform files share.
-// Everything here lives on the main thread; the only values other threads
-// touch are the cursor atomics of platformCursor.cpp, reached through
-// ShellRelay's queued slots.
+// Everything here lives on the main thread. Other threads touch only the
+// cursor atomics of platformInput.cpp and the console's pending text of
+// platformConsole.cpp (under its mutex), and read application, mainThread
+// and relay, which are set before any other thread of the program starts;
+// they reach the main thread through ShellRelay's queued slots.
 #pragma once
 
 #include <QMainWindow>
@@ -109,6 +111,6 @@ int deliverMessage(int message, int a = 0, int b = 0, int c = 0);
 // window's frame (of the screen when there is no main window).
 void centreOverMainWindow(QWidget* widget);
 
-// Cursor bookkeeping of platformCursor.cpp, called from the event filter.
+// Cursor bookkeeping of platformInput.cpp, called from the event filter.
 void trackCursorMove(int globalX, int globalY);
 void updateViewCursor();

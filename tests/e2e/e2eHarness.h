@@ -6,9 +6,10 @@
 // probeValue, countLines.
 //
 // runViewer writes the script as <work>/init.lua and starts the program under
-// `xvfb-run -a -s "-screen 0 1280x1024x24"` with the work folder as the
-// current directory and the script's full path as its argument (either way
-// of naming the start script finds it). While the program runs, the shell
+// `xvfb-run -a -s "-screen 0 1280x1024x24"`, started in the work folder with
+// the script's full path as its argument (so the program finds the script
+// whether it runs "init.lua" from its current folder or the script it is
+// given; scripts should name files by full path). While the program runs, the shell
 // lines of options.steps are run on the same display, with these helpers:
 //   waitWindow TITLE   waits (20 s at most) for a window whose name matches
 //                      the regular expression TITLE, sets $WID to it, and
@@ -32,7 +33,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
