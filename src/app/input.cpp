@@ -1,5 +1,19 @@
-// input.cpp -- placeholder input state; handlers do nothing yet.
+// input.cpp -- the main window's procedure and its key and button handlers;
+// see input.h. Main thread only; the flags are atomics because the movement
+// thread reads them.
 #include "app/input.h"
+
+#include "app/measure.h"
+#include "app/menus.h"
+#include "app/statusBar.h"
+#include "app/window.h"
+#include "camera/camera.h"
+#include "camera/frustum.h"
+#include "image/textureRegistry.h"
+#include "image/tga.h"
+#include "platform/platform.h"
+#include "scene/sceneConfig.h"
+#include "util/output.h"
 
 std::atomic<uint8_t> keyState[256];
 std::atomic<int> mouseButtonState[3];
@@ -11,9 +25,168 @@ std::atomic<int> lookCentreY{0};
 std::atomic<int> cameraLocked{0};
 std::atomic<int> menusHidden{0};
 
-void onKeyDown(int key) { keyState[key & 0xFF] = 1; }
+namespace {
+MouseButtonHandler mouseButtonHandler = nullptr;
+int* mouseButtonUserValue = nullptr;
+
+void storeLookCentre() {
+    int x = 0, y = 0;
+    platformGetCursorPos(x, y);
+    lookCentreX = x;
+    lookCentreY = y;
+}
+}  // namespace
+
+int windowProcedure(int message, int a, int b, int c) {
+    switch (message) {
+    case messageCreate:
+        centreWindow();
+        return 0;
+    case messageSize:
+        // The drawing area changed size: the projection follows it. (Before
+        // the context exists there is nothing to set.)
+        if (platformHasGlContext()) {
+            platformMakeCurrent();
+            resizeView(a, b);
+        }
+        return 0;
+    case messageClose:
+        quitApplication();
+        return 0;
+    case messageSetCursor:
+        return cameraLocked == 0 && (leftButtonDown || lookMode || menusHidden) ? 1 : 0;
+    case messageCommand:
+        onCommand(a & 0xFFFF);
+        return 0;
+    case messageKeyDown:
+        onKeyDown(a);
+        return 0;
+    case messageKeyUp:
+        onKeyUp(a);
+        return 0;
+    case messageButtonDown:
+    case messageButtonUp: {
+        int down = message == messageButtonDown ? 1 : 0;
+        if (a >= 1 && a <= 3) mouseButtonState[a - 1] = down;
+        if (mouseButtonHandler) mouseButtonHandler(a, down, b, c, mouseButtonUserValue);
+        return 0;
+    }
+    case messageFocusLost:
+        releaseAllKeys();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
 void onKeyUp(int key) { keyState[key & 0xFF] = 0; }
-void onMouseButton(int, int, int, int, int*) {}
-void toggleLookMode() {}
-void quitApplication() {}
-void centreCursor() {}
+
+void releaseAllKeys() {
+    for (auto& key : keyState) key = 0;
+}
+
+void onKeyDown(int key) {
+    key &= 0xFF;
+    keyState[key] = 1;
+    switch (key) {
+    case keyEscape:
+        quitApplication();
+        break;
+    case keyF12:
+        triggerShot();
+        break;
+    case 'S':
+        toggleStatusBar();  // S is also the backward movement key
+        break;
+    case 'H':
+        toggleMenus();
+        break;
+    case 'F':
+        startMeasurement();
+        break;
+    case 'Z':
+        printCameraXZ = 1 - printCameraXZ;
+        break;
+    case 'M':
+    case '5':
+        splattingEnabled = 1 - splattingEnabled;
+        break;
+    case '0':
+        frustumCulling = 1 - frustumCulling;
+        break;
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+        // Keys switch without the lock and leave the menu's radio mark alone.
+        terrainAlgorithm = terrainBruteForce + (key - '1');
+        break;
+    case '6':
+        lightmapEnabled = 1 - lightmapEnabled;
+        break;
+    case '7':
+        showTerrain = 1 - showTerrain;
+        break;
+    case 'C':
+        toggleCrouch();
+        break;
+    case 'T':
+        outputText("TTT\n");
+        trilinearFiltering = 1 - trilinearFiltering;
+        reloadAllTextures();
+        platformMessageBox(trilinearFiltering ? "trilinear" : "bilinear", "texturemode", platformOk, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void setMouseButtonHandler(MouseButtonHandler handler, int* userValue) {
+    mouseButtonHandler = handler;
+    mouseButtonUserValue = userValue;
+}
+
+void onMouseButton(int button, int down, int x, int y, int* userValue) {
+    outputText(down == 1 ? "DOWN " : "UP ");
+    outputText(button == 1 ? "LEFT\n" : button == 2 ? "RIGHT\n" : "MIDDLE\n");
+    // Coordinates as the window system packs them: 16 unsigned bits each.
+    outputPrintf("left %d %d %d %d  %d\n", button, down, x & 0xFFFF, y & 0xFFFF, userValue ? *userValue : 0);
+    if (button == 1 && down) {
+        // The blank cursor follows from leftButtonDown (see messageSetCursor).
+        storeLookCentre();
+        leftButtonDown = 1;
+    } else if (button == 1) {
+        leftButtonDown = 0;
+    } else if (button == 2 && down) {
+        rightButtonDown = 1;
+        if (cameraLocked == 0) toggleLookMode();
+    } else if (button == 2) {
+        rightButtonDown = 0;
+    }
+}
+
+void toggleLookMode() {
+    bool marked = menuBarExists() ? menuItemChecked(508) : lookMode != 0;
+    if (marked) {
+        setMenuCheck(508, false);
+        lookMode = 0;
+        platformShowCursor(true);
+    } else {
+        setMenuCheck(508, true);
+        storeLookCentre();
+        lookMode = 1;
+        platformShowCursor(false);
+    }
+}
+
+void quitApplication() {
+    // No display mode was changed, so there is none to restore.
+    platformShowCursor(true);
+    platformPostQuit(0);
+}
+
+void centreCursor() {
+    int x = 0, y = 0, width = 0, height = 0;
+    platformGetWindowRect(x, y, width, height);
+    platformSetCursorPos(x + width / 2, y + height / 2);
+}

@@ -1,16 +1,15 @@
-// input.h -- held keys, mouse buttons and look flags, and the key and
-// button handlers of the main window.
+// input.h -- the main window's procedure: held keys, mouse buttons, look
+// flags, and the key and button handlers.
 //
 // Provides: keyState, mouseButtonState, leftButtonDown, rightButtonDown,
-// lookMode, lookCentreX/Y, cameraLocked, menusHidden, and the handlers
-// onKeyDown, onKeyUp, onMouseButton, toggleLookMode, quitApplication,
-// centreCursor.
+// lookMode, lookCentreX/Y, cameraLocked, menusHidden, windowProcedure,
+// onKeyDown, onKeyUp, releaseAllKeys, setMouseButtonHandler, onMouseButton,
+// toggleLookMode, quitApplication, centreCursor.
 // Writers: the main thread (window events, menu commands, scripts). Reader:
 // also the movement thread, every 16 ms, without a lock: every value here is
 // an atomic (relaxed order is enough; no reader needs two values together).
 // Keys are virtual-key codes: letters and digits are their upper-case
 // characters, Escape 0x1B, F12 0x7B, Left 0x25, Up 0x26, Right 0x27, Down 0x28.
-// (Placeholder until the shell lands: the interface below is fixed.)
 #pragma once
 
 #include <atomic>
@@ -35,9 +34,22 @@ extern std::atomic<int> lookCentreY;
 extern std::atomic<int> cameraLocked;
 extern std::atomic<int> menusHidden;
 
+// Handles one message of the platform (PlatformMessage in platform.h).
+int windowProcedure(int message, int a, int b, int c);
+
 void onKeyDown(int key);
 void onKeyUp(int key);
+// Every held key is released (the window lost the keyboard).
+void releaseAllKeys();
+
+// button 1 left, 2 right, 3 middle; down 1 or 0; x, y in the drawing area.
+using MouseButtonHandler = void (*)(int button, int down, int x, int y, int* userValue);
+// Installs the handler called for every button press and release in the
+// drawing area, with a pointer to its user value (scene set-up).
+void setMouseButtonHandler(MouseButtonHandler handler, int* userValue);
 void onMouseButton(int button, int down, int x, int y, int* userValue);
+
 void toggleLookMode();
 void quitApplication();
+// Moves the cursor to the centre of the main window.
 void centreCursor();

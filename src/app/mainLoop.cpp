@@ -1,5 +1,19 @@
-// mainLoop.cpp -- placeholder frame driver.
+// mainLoop.cpp -- the message loop and the frame driver; see mainLoop.h.
+// Main thread only.
 #include "app/mainLoop.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/measure.h"
+#include "app/statusBar.h"
+#include "app/window.h"
+#include "camera/camera.h"
+#include "platform/platform.h"
+#include "sky/skyBox.h"
+#include "terrain/terrainFrame.h"
 
 int scenePolygons = 0;
 int lastScenePolygons = 0;
@@ -7,6 +21,110 @@ double frameSeconds = 0.0;
 float frameCameraX = 0.0f, frameCameraY = 0.0f, frameCameraZ = 0.0f;
 int gridEnabled = 0;
 
-int runMainLoop() { return 0; }
-void renderScene() {}
-void renderFrame() {}
+namespace {
+
+using FrameClock = std::chrono::steady_clock;
+
+struct ReferenceGrid {
+    bool visible = true;
+    bool axes = true;
+    float height = 0.1f;
+};
+ReferenceGrid referenceGrid;
+
+}  // namespace
+
+int runMainLoop() {
+    int quitCode = 0;
+    for (;;) {
+        PlatformPoll poll = platformPollEvents(quitCode);
+        if (poll == platformPollQuit) break;
+        if (poll == platformPollIdle) renderFrame();
+    }
+    destroyMainWindow();
+    return quitCode;
+}
+
+void renderScene() {
+    int quitCode = 0;
+    PlatformPoll poll = platformPollEvents(quitCode);
+    if (poll == platformPollQuit) platformExitProcess(0);
+    if (poll == platformPollIdle) renderFrame();
+}
+
+void renderFrame() {
+    if (!platformHasGlContext()) return;
+    platformMakeCurrent();
+
+    // 1-2. Fresh polygon count; the camera as the movement thread left it.
+    scenePolygons = 0;
+    getCameraPositionXYZ(frameCameraX, frameCameraY, frameCameraZ);
+
+    // 3. Clock calibration: the cost of reading the clock is measured every
+    // frame and taken off the frame time.
+    FrameClock::time_point start = FrameClock::now();
+    FrameClock::time_point stop = FrameClock::now();
+    FrameClock::duration overhead = stop - start;
+    start = FrameClock::now();
+
+    // 4-6. Clear, frame rate, view.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    updateFps();
+    applyView();
+
+    // 7-9. Grid, sky, terrain and plants.
+    if (gridEnabled) drawReferenceGrid();
+    drawSkyBox(frameCameraX, frameCameraY, frameCameraZ);
+    scenePolygons += skyPolygonCount();
+    scenePolygons += renderTerrainFrame();
+
+    // 10. Polygon count for the status bar's next update.
+    snprintf(statusText, sizeof statusText, "  Scene polygons: %d", scenePolygons);
+
+    // 11-12. A requested screenshot reads the back buffer before it is shown.
+    if (screenshotRequested) screenshotSequence();
+    glFlush();
+    platformSwapBuffers();
+
+    // 13-15. Frame time, measurement, polygon count of the finished frame.
+    stop = FrameClock::now();
+    frameSeconds = std::chrono::duration<double>(stop - start - overhead).count();
+    measurementStep();
+    lastScenePolygons = scenePolygons;
+}
+
+void drawReferenceGrid() {
+    if (!referenceGrid.visible) return;
+    const float h = referenceGrid.height;
+    // Lines take their colour alone: texturing and lighting are off here.
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glBegin(GL_LINES);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    for (int i = -100; i <= 100; ++i) {
+        if (i == 0) continue;
+        glVertex3f(static_cast<float>(i), h, -100.0f);
+        glVertex3f(static_cast<float>(i), h, 100.0f);
+    }
+    for (int i = -100; i <= 100; ++i) {
+        if (i == 0) continue;
+        glVertex3f(100.0f, h, static_cast<float>(i));
+        glVertex3f(-100.0f, h, static_cast<float>(i));
+    }
+    if (referenceGrid.axes) {
+        glColor3f(1.0f, 0.0f, 0.0f);
+        glVertex3f(0.0f, -100.0f, 0.0f);
+        glVertex3f(0.0f, 100.0f, 0.0f);
+        glColor3f(0.0f, 1.0f, 0.0f);
+        glVertex3f(0.0f, h, -100.0f);
+        glVertex3f(0.0f, h, 100.0f);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glVertex3f(-100.0f, h, 0.0f);
+        glVertex3f(100.0f, h, 0.0f);
+    }
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glEnd();
+    glPopAttrib();
+}

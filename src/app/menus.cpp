@@ -1,15 +1,342 @@
-// menus.cpp -- placeholder: commands do nothing yet.
+// menus.cpp -- the menu bar and its commands; see menus.h. Main thread only.
 #include "app/menus.h"
 
-#include "app/input.h"
+#include <GL/gl.h>
 
-void onCommand(int) {}
-void hideMenus() { menusHidden = 1; }
-void showMenus() { menusHidden = 0; }
+#include <string>
+
+#include "app/dialogs.h"
+#include "app/input.h"
+#include "app/mainLoop.h"
+#include "app/measure.h"
+#include "app/statusBar.h"
+#include "app/window.h"
+#include "camera/camera.h"
+#include "camera/frustum.h"
+#include "image/textureRegistry.h"
+#include "platform/platform.h"
+#include "scene/sceneConfig.h"
+#include "script/scriptHost.h"
+#include "sky/skyBox.h"
+#include "util/output.h"
+#include "vegetation/plantSet.h"
+
+std::mutex commandLock;
+
+namespace {
+
+enum RadioGroup { noRadio = 0, terrainRadio = 1, plantRadio = 2 };
+
+std::vector<MenuRecord> menuTree;
+std::string lastScriptPath;  // the open-file dialog starts from the last choice
+
+MenuItemRecord* findItem(int identifier) {
+    for (MenuRecord& menu : menuTree) {
+        for (MenuItemRecord& item : menu.items) {
+            if (item.identifier == identifier) return &item;
+        }
+    }
+    return nullptr;
+}
+
+void setMark(MenuItemRecord* item, bool checked) {
+    if (!item) return;
+    item->checked = checked;
+    platformSetMenuItemChecked(item->identifier, checked);
+}
+
+// The window's current menu: the bar while it is shown, nothing while hidden.
+bool currentMenuChecked(int identifier) { return !menusHidden && menuItemChecked(identifier); }
+
+void toggleMenuCheck(int identifier) {
+    if (menusHidden) return;
+    MenuItemRecord* item = findItem(identifier);
+    if (item) setMark(item, !item->checked);
+}
+
+// Marks `identifier` and clears every other item of first..last (all of them
+// when `identifier` has no item).
+void checkRadioItem(int first, int last, int identifier, bool onCurrentMenu) {
+    if (onCurrentMenu && menusHidden) return;
+    for (MenuRecord& menu : menuTree) {
+        for (MenuItemRecord& item : menu.items) {
+            if (item.identifier >= first && item.identifier <= last) setMark(&item, item.identifier == identifier);
+        }
+    }
+}
+
+void flip(int& value) { value = 1 - value; }
+
+void openScript() {
+    std::string path = lastScriptPath;
+    if (!platformOpenScriptDialog(path)) return;
+    lastScriptPath = path;
+    outputPrintf("%s\n", path.c_str());
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    outputPrintf("%s\n", folder.c_str());
+    // Runs to its end before the command returns; frames are drawn meanwhile
+    // only when the script calls renderScene().
+    runScriptFile(scriptHost, path.c_str());
+}
+
+std::vector<MenuRecord> menuTreeFor(bool anonymous) {
+    std::vector<MenuRecord> tree = {
+        {"&File", {{501, "&Open", noRadio, false}, {500, "E&xit\tESC", noRadio, false}}},
+        {"&Tools",
+         {{502, "&Display Texture List", noRadio, false},
+          {509, "&Hide Menus\tH", noRadio, false},
+          {510, "&Screenshot\tF12", noRadio, false}}},
+        {"&Options",
+         {{503, "&Background Colour", noRadio, false},
+          {506, "&Wireframe", noRadio, false},
+          {700, "&Grid", noRadio, false}}},
+        {"&Camera",
+         {{522, "&Camera Speed", noRadio, false},
+          {505, "&Clipping Planes", noRadio, false},
+          {523, "&Frustum Culling", noRadio, true},
+          {508, "&Look Mode", noRadio, false},
+          {511, "&Lock Camera", noRadio, false},
+          {521, "&Crouch Mode\tC", noRadio, false},
+          {520, "&Fly Mode", noRadio, false}}},
+        {"&Atmosphere", {{507, "&Sky Box", noRadio, true}}},
+        {"&Terrain Algorithms", {}},
+        {"&Plant Algorithms", {}},
+        {"&Help", {{504, "&About", noRadio, false}}},
+    };
+    std::vector<MenuItemRecord>& terrain = tree[5].items;
+    if (!anonymous) {
+        terrain = {{600, "&Brute Force", terrainRadio, false},
+                   {601, "&Geomipmapping", terrainRadio, false},
+                   {603, "&ROAM 2.0", terrainRadio, false}};
+    } else {
+        terrain = {{600, "&Algorithm 1", terrainRadio, false},
+                   {601, "&Algorithm 2", terrainRadio, false},
+                   {602, "&Algorithm 3", terrainRadio, false},
+                   {603, "&Algorithm 4", terrainRadio, false}};
+    }
+    terrain.push_back({513, "&Multi-texture Splatting\tM", noRadio, false});
+    terrain.push_back({499, "&Lighting", noRadio, true});
+    terrain.push_back({526, "&Show Terrain", noRadio, true});
+
+    std::vector<MenuItemRecord>& plants = tree[6].items;
+    if (!anonymous) {
+        plants = {{514, "&Brute Force", plantRadio, false},
+                  {515, "&X Billboards", plantRadio, false},
+                  {516, "&Billboards", plantRadio, false},
+                  {517, "&Mixed based on distance", plantRadio, false},
+                  {518, "&Smooth transition based on distance", plantRadio, false}};
+    } else {
+        plants = {{514, "&Algorithm 1", plantRadio, false},
+                  {515, "&Algorithm 2", plantRadio, false},
+                  {516, "&Algorithm 3", plantRadio, false},
+                  {517, "&Algorithm 4", plantRadio, false},
+                  {518, "&Algorithm 5", plantRadio, false}};
+    }
+    plants.push_back({498, "&Lighting", noRadio, true});
+    plants.push_back({524, "&Show Plants", noRadio, true});
+    plants.push_back({527, "&Show Grass", noRadio, true});
+    return tree;
+}
+
+}  // namespace
+
+void buildMenus() {
+    menuTree = menuTreeFor(anonymousMode != 0);
+    platformClearMenuBar();
+    for (const MenuRecord& menu : menuTree) {
+        platformAddMenu(menu.title);
+        for (const MenuItemRecord& item : menu.items) {
+            platformAddMenuItem(item.identifier, item.text, item.radioGroup);
+            if (item.checked) platformSetMenuItemChecked(item.identifier, true);
+        }
+    }
+    platformSetMenuBarAttached(true);
+}
+
+const std::vector<MenuRecord>& menuBarTree() { return menuTree; }
+
+bool menuBarExists() { return !menuTree.empty(); }
+
+bool menuItemChecked(int identifier) {
+    MenuItemRecord* item = findItem(identifier);
+    return item && item->checked;
+}
+
+void setMenuCheck(int identifier, bool checked) { setMark(findItem(identifier), checked); }
+
+void onCommand(int identifier) {
+    switch (identifier) {
+    case 498:
+        toggleMenuCheck(498);
+        flip(plantLighting);
+        break;
+    case 499:
+        toggleMenuCheck(499);
+        flip(lightmapEnabled);
+        break;
+    case 500:
+        quitApplication();
+        break;
+    case 501:
+        openScript();
+        break;
+    case 502:
+        showTextureList();
+        break;
+    case 503:
+        showBackgroundDialog();
+        break;
+    case 504:
+        showAboutBox();
+        break;
+    case 505:
+        showClipDialog();
+        break;
+    case 506:
+        if (currentMenuChecked(506)) {
+            toggleMenuCheck(506);
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        } else {
+            toggleMenuCheck(506);
+            glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        }
+        break;
+    case 507:
+        if (currentMenuChecked(507)) {
+            toggleMenuCheck(507);
+            skyEnabled = 0;
+        } else {
+            toggleMenuCheck(507);
+            skyEnabled = 1;
+        }
+        break;
+    case 508:
+        toggleLookMode();
+        break;
+    case 509:
+        toggleMenus();
+        break;
+    case 510:
+        triggerShot();
+        break;
+    case 511:
+        toggleMenuCheck(511);
+        cameraLocked = 1 - cameraLocked;
+        break;
+    case 513:
+        toggleMenuCheck(513);
+        flip(splattingEnabled);
+        break;
+    case 514:
+    case 515:
+    case 516:
+    case 517:
+    case 518:
+        checkRadioItem(514, 518, identifier, true);
+        plantAlgorithm = identifier - 513;
+        break;
+    case 520:
+        toggleMenuCheck(520);
+        flyMode = 1 - flyMode;
+        break;
+    case 521:
+        toggleMenuCheck(521);
+        toggleCrouch();
+        break;
+    case 522:
+        showCameraSpeedDialog();
+        break;
+    case 523:
+        toggleMenuCheck(523);
+        flip(frustumCulling);
+        break;
+    case 524:
+        toggleMenuCheck(524);
+        flip(showPlants);
+        break;
+    case 526:
+        toggleMenuCheck(526);
+        flip(showTerrain);
+        break;
+    case 527:
+        toggleMenuCheck(527);
+        flip(showGrass);
+        break;
+    case 600:
+    case 601:
+    case 602:
+    case 603:
+        checkRadioItem(600, 603, identifier, true);
+        terrainAlgorithm = identifier;
+        break;
+    case 700:
+        toggleMenuCheck(700);
+        flip(gridEnabled);
+        break;
+    case 800:
+        outputText("entered case HIDE\n");
+        hideMenus();
+        break;
+    case 801:
+        outputText("entered case SHOW\n");
+        showMenus();
+        break;
+    case 802:
+        selectTerrainAlgorithm(600);
+        break;
+    case 803:
+        selectTerrainAlgorithm(601);
+        break;
+    default:
+        break;
+    }
+}
+
+void sendCommand(int identifier) {
+    // Hiding and showing the bars needs the window; the algorithm commands
+    // act on the setting whether or not it exists.
+    if ((identifier == 800 || identifier == 801) && !mainWindowExists()) return;
+    onCommand(identifier);
+}
+
+void hideMenus() {
+    platformSetMenuBarAttached(false);
+    menusHidden = 1;
+    destroyStatusBar();
+    centreCursor();
+    int x = 0, y = 0;
+    platformGetCursorPos(x, y);
+    lookCentreX = x;
+    lookCentreY = y;
+    // The projection follows the drawing area as it is now (in a normal
+    // window it keeps its size while the bars go).
+    if (platformHasGlContext()) {
+        int width = 0, height = 0;
+        platformGetClientSize(width, height);
+        resizeView(width, height);
+    }
+}
+
+void showMenus() {
+    platformSetMenuBarAttached(true);
+    menusHidden = 0;
+    createStatusBar();
+}
+
 void toggleMenus() {
     if (menusHidden) showMenus();
     else hideMenus();
 }
-void selectTerrainAlgorithm(int) {}
-void selectPlantAlgorithm(int) {}
-void setMenuCheck(int, bool) {}
+
+void selectTerrainAlgorithm(int identifier) {
+    std::lock_guard<std::mutex> lock(commandLock);
+    checkRadioItem(600, 603, identifier, true);
+    terrainAlgorithm = identifier;
+}
+
+void selectPlantAlgorithm(int identifier) {
+    if (identifier < 514 || identifier > 518) return;
+    checkRadioItem(514, 518, identifier, false);
+    plantAlgorithm = identifier - 513;
+}

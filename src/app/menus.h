@@ -1,18 +1,54 @@
 // menus.h -- the menu bar and its commands.
 //
-// Provides: onCommand, hideMenus, showMenus, toggleMenus,
-// selectTerrainAlgorithm, selectPlantAlgorithm, setMenuCheck.
-// Main thread only.
-// (Placeholder until the shell lands: the interface below is fixed.)
+// Provides: MenuItemRecord, MenuRecord, commandLock, buildMenus,
+// menuBarTree, menuBarExists, menuItemChecked, setMenuCheck, onCommand,
+// sendCommand, hideMenus, showMenus, toggleMenus, selectTerrainAlgorithm,
+// selectPlantAlgorithm.
+// The program keeps the menu tree and its marks here and shows them through
+// the platform. "The menu bar" (menuBar in the names below) exists from
+// buildMenus on and keeps its marks while it is hidden; "the window's
+// current menu" is the menu bar while it is shown and nothing while it is
+// hidden, so marks set through it are lost in full-view mode.
+// Main thread only (commandLock is held while selectTerrainAlgorithm
+// changes terrainAlgorithm and its mark).
 #pragma once
 
+#include <mutex>
+#include <vector>
+
+struct MenuItemRecord {
+    int identifier;    // command number
+    const char* text;  // "&" marks the mnemonic; after "\t" the key shown
+    int radioGroup;    // 0: check mark; otherwise items sharing it carry radio marks
+    bool checked;
+};
+
+struct MenuRecord {
+    const char* title;
+    std::vector<MenuItemRecord> items;
+};
+
+extern std::mutex commandLock;
+
+// Builds the tree (algorithm names hidden when anonymousMode is set), shows
+// it on the main window and sets the initial marks.
+void buildMenus();
+const std::vector<MenuRecord>& menuBarTree();  // empty before buildMenus
+bool menuBarExists();
+
+// Mark of an item on the menu bar (false for items that do not exist).
+bool menuItemChecked(int identifier);
+// Sets or clears the check mark of an item on the menu bar (kept while the
+// bar is hidden); used by the script switches.
+void setMenuCheck(int identifier, bool checked);
+
 void onCommand(int identifier);
+// A command sent by a script to the main window (800-803): hiding and
+// showing the menus does nothing before the window exists.
+void sendCommand(int identifier);
+
 void hideMenus();
 void showMenus();
 void toggleMenus();
 void selectTerrainAlgorithm(int identifier);  // 600-603, under commandLock
 void selectPlantAlgorithm(int identifier);    // 514-518
-
-// Sets or clears the check mark of an item on the menu bar (kept while the
-// bar is hidden); used by the script switches.
-void setMenuCheck(int identifier, bool checked);

@@ -1,35 +1,356 @@
-// platform.cpp -- placeholder platform layer used until the Qt shell exists:
-// message boxes print their text, there is no window and no cursor.
+// platform.cpp -- the application object, the event queue, the main window
+// with its drawing area and OpenGL context, and message boxes, on Qt 6.
+//
+// The drawing area is a QWindow with our own QOpenGLContext, embedded in a
+// QMainWindow with QWidget::createWindowContainer; the program draws into it
+// whenever no event is waiting and presents each frame itself.
+// Main thread only (platformGetProcAddress: any thread with a current context).
 #include "platform/platform.h"
 
 #include <EGL/egl.h>
+#include <GL/gl.h>
 
-#include <atomic>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QOpenGLContext>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QSurfaceFormat>
 
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/qtShell.h"
 #include "util/output.h"
 
+ShellState shell;
+
 namespace {
-std::atomic<int> cursorX{0};
-std::atomic<int> cursorY{0};
+
+bool isOurWindow(QWindow* window) {
+    if (!window) return false;
+    if (window == shell.surface) return true;
+    return shell.mainWindow && window == shell.mainWindow->windowHandle();
 }
 
-int platformMessageBox(const char* text, const char* caption, int buttons, bool) {
-    outputPrintf("[%s] %s\n", caption ? caption : "", text ? text : "");
-    return buttons == platformYesNo ? platformAnswerNo : platformAnswerOk;
+QString titleText(const char* text) {
+    // "[*]" is Qt's placeholder for the modified mark; doubled it is shown as is.
+    QString title = QString::fromUtf8(text ? text : "");
+    title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    return title;
+}
+
+QSurfaceFormat drawingFormat() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setAlphaBufferSize(8);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(0);
+    format.setSwapInterval(0);
+    return format;
+}
+
+// Handles events until the drawing area is on screen (or two seconds pass,
+// e.g. when a window manager keeps the window minimised).
+void waitUntilExposed() {
+    auto start = std::chrono::steady_clock::now();
+    while (shell.surface && !shell.surface->isExposed()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(2)) break;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Application and event queue.
+
+bool platformDisplayAvailable() {
+    if (shell.application) return true;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+bool ensureApplication() {
+    if (shell.application) return true;
+    if (!platformDisplayAvailable()) return false;
+    // QApplication keeps references to these for its whole life.
+    static int argc = 1;
+    static char programName[] = "morvista";
+    static char* argv[] = {programName, nullptr};
+    shell.application = new QApplication(argc, argv);
+    shell.mainThread = std::this_thread::get_id();
+    // Qt adopts the user's locale; numbers printed and read by the program
+    // and its scripts always use a decimal point.
+    setlocale(LC_NUMERIC, "C");
+    QApplication::setQuitOnLastWindowClosed(false);
+    shell.relay = new ShellRelay;
+    shell.eventFilter = new ShellEventFilter;
+    shell.application->installEventFilter(shell.eventFilter);
+    QObject::connect(shell.application, &QGuiApplication::focusWindowChanged, shell.relay, [](QWindow* window) {
+        if (!isOurWindow(window)) deliverMessage(messageFocusLost);
+    });
+    return true;
+}
+
+void platformSetWindowProcedure(WindowProcedure procedure) { shell.procedure = procedure; }
+
+int deliverMessage(int message, int a, int b, int c) {
+    return shell.procedure ? shell.procedure(message, a, b, c) : 0;
+}
+
+bool platformScreenSize(int& width, int& height) {
+    width = height = 0;
+    if (!ensureApplication()) return false;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return false;
+    QSize size = screen->size();
+    width = size.width();
+    height = size.height();
+    return width > 0 && height > 0;
+}
+
+PlatformPoll platformPollEvents(int& quitCode) {
+    if (shell.quitPosted) {
+        shell.quitPosted = false;
+        quitCode = shell.quitCode;
+        return platformPollQuit;
+    }
+    if (!shell.application) return platformPollIdle;
+    bool handled = QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents);
+    if (!handled) {
+        // Objects closed with deleteLater (about boxes, the old status bar)
+        // are freed here: no QEventLoop runs at the top level to do it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return handled ? platformPollHandled : platformPollIdle;
+}
+
+void platformPostQuit(int code) {
+    shell.quitPosted = true;
+    shell.quitCode = code;
+}
+
+void platformExitProcess(int code) {
+    fflush(stdout);
+    fflush(stderr);
+    // At once: no destructors, so nothing of the window system is torn down
+    // while threads still run.
+    std::_Exit(code);
+}
+
+// ---------------------------------------------------------------------------
+// Main window.
+
+void ShellMainWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    deliverMessage(messageClose);
+}
+
+DrawingSurface::DrawingSurface() {
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFormat(drawingFormat());
+}
+
+void DrawingSurface::resizeEvent(QResizeEvent* event) {
+    QWindow::resizeEvent(event);
+    qreal ratio = devicePixelRatio();
+    deliverMessage(messageSize, qRound(width() * ratio), qRound(height() * ratio));
+}
+
+void DrawingSurface::exposeEvent(QExposeEvent* event) {
+    // Frames are drawn continuously by the main loop; nothing to do here.
+    QWindow::exposeEvent(event);
+}
+
+bool platformCreateMainWindow(const char* title, int width, int height, bool fullScreen, const char* objectName) {
+    if (!ensureApplication()) return false;
+    if (shell.mainWindow) {
+        // A second window replaces the first: its context and bars go with it.
+        platformReleaseGlContext();
+        shell.mainWindow->hide();
+        shell.mainWindow->deleteLater();
+        shell.mainWindow = nullptr;
+        shell.surface = nullptr;
+        shell.container = nullptr;
+        shell.menuBar = nullptr;
+        shell.currentMenu = nullptr;
+        shell.menuBarAttached = false;
+        shell.menuActions.clear();
+        shell.radioGroups.clear();
+        shell.statusBar = nullptr;
+        shell.statusLabel = nullptr;
+    }
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+
+    auto* window = new ShellMainWindow;
+    window->setObjectName(QString::fromUtf8(objectName ? objectName : ""));
+    window->setWindowTitle(titleText(title));
+    auto* surface = new DrawingSurface;
+    surface->setObjectName(QStringLiteral("drawingArea"));
+    QWidget* container = QWidget::createWindowContainer(surface, window);
+    container->setFocusPolicy(Qt::StrongFocus);
+    container->setMinimumSize(1, 1);
+    window->setCentralWidget(container);
+
+    shell.mainWindow = window;
+    shell.surface = surface;
+    shell.container = container;
+    shell.fullScreen = fullScreen;
+
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (fullScreen && screen) {
+        window->setGeometry(screen->geometry());
+        window->showFullScreen();
+    } else {
+        window->resize(width, height);
+        platformCentreMainWindow();
+        window->show();
+    }
+    container->setFocus(Qt::OtherFocusReason);
+    window->activateWindow();
+    waitUntilExposed();
+    deliverMessage(messageCreate);
+    return true;
+}
+
+bool platformHasMainWindow() { return shell.mainWindow != nullptr; }
+
+void platformHideMainWindow() {
+    if (shell.mainWindow) shell.mainWindow->hide();
+}
+
+void platformCentreMainWindow() {
+    if (!shell.mainWindow || shell.fullScreen) return;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = shell.mainWindow->frameGeometry();
+    QRect available = screen->geometry();
+    int x = available.x() + available.width() / 2 - frame.width() / 2;
+    int y = available.y() + available.height() / 2 - frame.height() / 2;
+    shell.mainWindow->move(x, y);
+}
+
+void platformGetWindowRect(int& x, int& y, int& width, int& height) {
+    x = y = width = height = 0;
+    if (!shell.mainWindow) return;
+    QRect frame = shell.mainWindow->frameGeometry();
+    x = frame.x();
+    y = frame.y();
+    width = frame.width();
+    height = frame.height();
+}
+
+void platformGetClientSize(int& width, int& height) {
+    width = height = 0;
+    if (!shell.surface) return;
+    qreal ratio = shell.surface->devicePixelRatio();
+    width = qRound(shell.surface->width() * ratio);
+    height = qRound(shell.surface->height() * ratio);
+}
+
+void platformSetTitle(const char* text) {
+    if (shell.mainWindow) shell.mainWindow->setWindowTitle(titleText(text));
+}
+
+void centreOverMainWindow(QWidget* widget) {
+    QRect target;
+    if (shell.mainWindow && shell.mainWindow->isVisible()) {
+        target = shell.mainWindow->frameGeometry();
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        target = screen->geometry();
+    } else {
+        return;
+    }
+    widget->adjustSize();
+    QRect frame = widget->frameGeometry();
+    widget->move(target.x() + target.width() / 2 - frame.width() / 2,
+                 target.y() + target.height() / 2 - frame.height() / 2);
+}
+
+// ---------------------------------------------------------------------------
+// OpenGL context.
+
+bool platformCreateGlContext() {
+    if (!shell.surface) return false;
+    if (shell.context) return shell.context->makeCurrent(shell.surface);
+    if (!shell.surface->handle()) shell.surface->create();
+    auto* context = new QOpenGLContext;
+    context->setFormat(shell.surface->requestedFormat());
+    if (!context->create()) {
+        delete context;
+        return false;
+    }
+    shell.context = context;
+    return context->makeCurrent(shell.surface);
+}
+
+bool platformHasGlContext() { return shell.context != nullptr; }
+
+void platformMakeCurrent() {
+    if (shell.context && shell.surface) shell.context->makeCurrent(shell.surface);
+}
+
+void platformSwapBuffers() {
+    if (!shell.context || !shell.surface) return;
+    if (shell.surface->isExposed()) {
+        shell.context->swapBuffers(shell.surface);
+    } else {
+        glFlush();
+    }
+}
+
+void platformReleaseGlContext() {
+    if (!shell.context) return;
+    shell.context->doneCurrent();
+    delete shell.context;
+    shell.context = nullptr;
 }
 
 void* platformGetProcAddress(const char* name) {
+    if (shell.context) {
+        QOpenGLContext* current = QOpenGLContext::currentContext();
+        if (current) return reinterpret_cast<void*>(current->getProcAddress(name));
+    }
     return reinterpret_cast<void*>(eglGetProcAddress(name));
 }
 
-void platformSetTitle(const char*) {}
+// ---------------------------------------------------------------------------
+// Message boxes.
 
-void platformGetCursorPos(int& x, int& y) {
-    x = cursorX.load(std::memory_order_relaxed);
-    y = cursorY.load(std::memory_order_relaxed);
-}
-
-void platformSetCursorPos(int x, int y) {
-    cursorX.store(x, std::memory_order_relaxed);
-    cursorY.store(y, std::memory_order_relaxed);
+int platformMessageBox(const char* text, const char* caption, int buttons, bool ownedByMainWindow) {
+    if (!text) text = "";
+    if (!caption) caption = "";
+    if (!ensureApplication()) {
+        if (*caption) outputPrintf("%s: %s\n", caption, text);
+        else outputPrintf("%s\n", text);
+        return buttons == platformYesNo ? platformAnswerNo : platformAnswerOk;
+    }
+    QMessageBox box(ownedByMainWindow ? shell.mainWindow : nullptr);
+    box.setWindowTitle(QString::fromUtf8(caption));
+    box.setText(QString::fromUtf8(text));
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == platformYesNo) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    int answer = box.exec();
+    if (buttons == platformYesNo) return answer == QMessageBox::Yes ? platformAnswerYes : platformAnswerNo;
+    return platformAnswerOk;
 }

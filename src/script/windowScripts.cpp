@@ -1,7 +1,122 @@
-// windowScripts.cpp -- placeholder: this group registers nothing yet.
-#include "script/scriptFunctions.h"
+// windowScripts.cpp -- script functions of the window: mode and main loop,
+// console, window creation, and screen size.
+//
+// Provides: registerWindowModeGroup (askFullScreen, setFullScreenMode,
+// setWindowMode, mainLoop, renderScene), registerConsoleGroup
+// (createConsole), registerWindowSoundGroup (createWindow,
+// createFullScreenWindow, setHMSize), registerScreenSizeGroup
+// (setScreenSize). Main thread only; each reads all of its arguments before
+// it acts.
+#include <chrono>
+#include <thread>
 
-void registerWindowModeGroup(lua_State*) {}
-void registerConsoleGroup(lua_State*) {}
-void registerWindowSoundGroup(lua_State*) {}
-void registerScreenSizeGroup(lua_State*) {}
+#include "app/mainLoop.h"
+#include "app/statusBar.h"
+#include "app/window.h"
+#include "platform/platform.h"
+#include "scene/initScene.h"
+#include "scene/sceneConfig.h"
+#include "script/scriptArgs.h"
+#include "script/scriptFunctions.h"
+#include "util/output.h"
+
+namespace {
+
+// ---- window mode and loop
+
+int scriptAskFullScreen(lua_State*) {
+    int answer = platformMessageBox("Click Yes to go to full screen (Recommended)", "Options", platformYesNo, false);
+    fullScreen = answer == platformAnswerYes;
+    return 0;
+}
+
+int scriptSetFullScreenMode(lua_State*) {
+    fullScreen = true;
+    return 0;
+}
+
+int scriptSetWindowMode(lua_State*) {
+    fullScreen = false;
+    return 0;
+}
+
+int scriptMainLoop(lua_State*) {
+    if (!mainWindowExists()) {
+        outputText("Window must be created first\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        return 0;
+    }
+    runMainLoop();
+    return 0;
+}
+
+int scriptRenderScene(lua_State*) {
+    renderScene();
+    return 0;
+}
+
+// ---- console
+
+int scriptCreateConsole(lua_State*) {
+    createDebugConsole();
+    return 0;
+}
+
+// ---- window
+
+int scriptCreateWindow(lua_State* L) {
+    const char* title = scriptString(L, 1);
+    if (!platformDisplayAvailable()) {
+        return luaL_error(L, "createWindow: there is no display to open the window on (DISPLAY is not set)");
+    }
+    if (!createMainWindow(title, screenWidth, screenHeight, fullScreen)) {
+        return luaL_error(L, "createWindow: the window could not be opened");
+    }
+    initScene();
+    return 0;
+}
+
+int scriptCreateFullScreenWindow(lua_State* L) {
+    // Kept for old scripts: reads its arguments and does nothing.
+    scriptInt(L, 1);
+    scriptInt(L, 2);
+    scriptInt(L, 3);
+    scriptInt(L, 4);
+    scriptString(L, 5);
+    return 0;
+}
+
+int scriptSetHMSize(lua_State* L) {
+    setHMSize(scriptInt(L, 1));
+    return 0;
+}
+
+// ---- screen size
+
+int scriptSetScreenSize(lua_State* L) {
+    int width = scriptInt(L, 1);
+    int height = scriptInt(L, 2);
+    screenWidth = width;
+    screenHeight = height;
+    return 0;
+}
+
+}  // namespace
+
+void registerWindowModeGroup(lua_State* L) {
+    registerScriptFunction(L, "askFullScreen", scriptAskFullScreen);
+    registerScriptFunction(L, "setFullScreenMode", scriptSetFullScreenMode);
+    registerScriptFunction(L, "setWindowMode", scriptSetWindowMode);
+    registerScriptFunction(L, "mainLoop", scriptMainLoop);
+    registerScriptFunction(L, "renderScene", scriptRenderScene);
+}
+
+void registerConsoleGroup(lua_State* L) { registerScriptFunction(L, "createConsole", scriptCreateConsole); }
+
+void registerWindowSoundGroup(lua_State* L) {
+    registerScriptFunction(L, "createWindow", scriptCreateWindow);
+    registerScriptFunction(L, "createFullScreenWindow", scriptCreateFullScreenWindow);
+    registerScriptFunction(L, "setHMSize", scriptSetHMSize);
+}
+
+void registerScreenSizeGroup(lua_State* L) { registerScriptFunction(L, "setScreenSize", scriptSetScreenSize); }

@@ -1,0 +1,32 @@
+// dialogs.h -- the about box and the background colour, camera speed and
+// clipping planes dialogs, and the rules they apply to what is typed.
+//
+// Provides: previewColour, customColours, showAboutBox,
+// showBackgroundDialog, showCameraSpeedDialog, showClipDialog,
+// readDialogNumber, formatSpeedText, validBackgroundColour.
+// Main thread only. The about box does not block: the scene keeps drawing
+// behind it and several may be open. The other three are modal and change
+// nothing unless their input is accepted.
+#pragma once
+
+#include <string>
+
+extern int previewColour[3];       // what the background dialog's swatch shows
+extern int customColours[16][3];   // the colour chooser's custom colours, kept for the process
+
+void showAboutBox();
+void showBackgroundDialog();
+void showCameraSpeedDialog();
+void showClipDialog();
+
+// Reads a whole number as dialog fields do: spaces around it are allowed, a
+// leading "-" only when isSigned; anything else (or a value out of 32-bit
+// range) gives 0 with ok false. Unsigned values above INT_MAX wrap.
+int readDialogNumber(const std::string& text, bool isSigned, bool* ok = nullptr);
+
+// "%f" without its trailing zeros, but keeping the digit after the point:
+// 0.8 -> "0.8", 1.0 -> "1.0", 2.5 -> "2.5".
+std::string formatSpeedText(float speed);
+
+// Each of the three components lies in 0..255.
+bool validBackgroundColour(const int rgb[3]);

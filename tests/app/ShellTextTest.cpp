@@ -1,0 +1,71 @@
+// ShellTextTest.cpp -- the status line, and the rules the dialogs apply to
+// what is typed into them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/dialogs.h"
+#include "app/statusBar.h"
+
+TEST(StatusLine, FormatsFramesAndText) {
+    char line[160];
+    formatStatusLine(line, sizeof line, 1.0f, "");
+    EXPECT_STREQ(line, "FPS: 1 ");
+    formatStatusLine(line, sizeof line, 61.9f, "  Scene polygons: 6");
+    EXPECT_STREQ(line, "FPS: 61   Scene polygons: 6") << "the count is truncated";
+}
+
+TEST(StatusLine, FirstFrameShowsOneFrameAndHiddenBarShowsNothing) {
+    setenv("MORVISTA_ECHO_STATUS", "1", 1);
+    statusText[0] = '\0';
+    createStatusBar();
+    testing::internal::CaptureStderr();
+    updateFps();
+    updateFps();  // within the second: nothing new shown
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "status bar: FPS: 1 \n");
+    destroyStatusBar();
+    testing::internal::CaptureStderr();
+    setStatusBarText("FPS: 9 ");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(DialogRules, SpeedTextDropsTrailingZerosButKeepsOneDecimal) {
+    struct Case {
+        float speed;
+        const char* text;
+    };
+    const Case cases[] = {{0.8f, "0.8"}, {1.0f, "1.0"}, {2.5f, "2.5"}, {10.0f, "10.0"},
+                          {0.125f, "0.125"}, {100.05f, "100.050003"}, {-3.0f, "-3.0"}};
+    for (const Case& c : cases) EXPECT_EQ(formatSpeedText(c.speed), c.text) << c.speed;
+}
+
+TEST(DialogRules, FieldNumbersAreWholeNumbersOrZero) {
+    struct Case {
+        const char* text;
+        bool isSigned;
+        int value;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"255", true, 255, true},     {" 12 ", true, 12, true},   {"-5", true, -5, true},
+        {"-5", false, 0, false},      {"300", false, 300, true},  {"", true, 0, false},
+        {"12abc", true, 0, false},    {"abc", true, 0, false},    {"1.5", true, 0, false},
+        {"2147483648", true, 0, false}, {"-2147483648", true, -2147483647 - 1, true},
+        {"4294967295", false, -1, true}, {"4294967296", false, 0, false},
+    };
+    for (const Case& c : cases) {
+        bool ok = !c.ok;
+        EXPECT_EQ(readDialogNumber(c.text, c.isSigned, &ok), c.value) << '"' << c.text << '"';
+        EXPECT_EQ(ok, c.ok) << '"' << c.text << '"';
+    }
+}
+
+TEST(DialogRules, BackgroundColourComponentsMustLieIn0To255) {
+    const int valid[][3] = {{0, 0, 0}, {255, 255, 255}, {136, 156, 88}};
+    const int invalid[][3] = {{300, 0, 0}, {0, -1, 0}, {0, 0, 256}};
+    for (const auto& rgb : valid) EXPECT_TRUE(validBackgroundColour(rgb));
+    for (const auto& rgb : invalid) EXPECT_FALSE(validBackgroundColour(rgb));
+    // The swatch shows the low 8 bits: 300 previews as 44.
+    EXPECT_EQ(readDialogNumber("300", false) & 0xFF, 44);
+}
