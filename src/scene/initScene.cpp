@@ -1,10 +1,19 @@
 // initScene.cpp -- builds the scene once, right after the main window has
 // opened (called by the script function createWindow). Main thread.
 //
-// The steps run in this order; loading of textures, plant models, plant
-// sets, terrain objects and the sky goes between the camera and the
-// movement thread.
+// The steps run in a fixed order that the console shows ("hello", the
+// "AAAA" lines around the terrain textures, "SCC"/"BF", "angle"): size
+// row, rendering context, multitexture check, camera, loading screen,
+// textures, plants, terrain objects, sky, colours, start-up settings,
+// movement thread, menus and status bar. A missing data file leaves its
+// object empty and the sequence goes on; only a missing multitexture
+// extension stops the program.
 #include "scene/initScene.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <thread>
 
 #include "app/input.h"
 #include "app/menus.h"
@@ -13,23 +22,76 @@
 #include "camera/camera.h"
 #include "camera/movement.h"
 #include "image/tga.h"
+#include "image/textureRegistry.h"
+#include "math/vector.h"
 #include "platform/platform.h"
+#include "scene/sceneConfig.h"
+#include "scene/sceneLoad.h"
+#include "terrain/terrainFrame.h"
 #include "util/output.h"
+#include "vegetation/plantSet.h"
 
 namespace {
 int mouseButtonUserValue = -50;  // handed to every mouse-button call
+
+// White flash, then "load.tga" over the whole view while the scene loads.
+void showLoadingScreen() {
+    glPushMatrix();
+    setBackgroundColour(255, 255, 255);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    platformSwapBuffers();
+    std::this_thread::sleep_for(std::chrono::milliseconds(111));
+    setBackgroundColour(136, 156, 88);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    unsigned picture = getTexture("load.tga");
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, 1.0, 1.0, 0.0, 0.0, 1.0);  // y grows downwards
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, picture);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(0.0f, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(1.0f, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(0.0f, 1.0f);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPopAttrib();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    platformSwapBuffers();
+    glPopMatrix();
 }
+}  // namespace
 
 void initScene() {
-    // Step: commandLock (app/menus.h) is a process-wide mutex, ready before
-    // any script runs; nothing to set up.
+    // Size row: mapSize, mapExtent and the row's three grid files.
+    selectSceneRow();
 
-    // Step: rendering context for the drawing area as it opened.
+    // commandLock (app/menus.h) is a process-wide mutex, ready before any
+    // script runs; nothing to set up.
+
+    // Rendering context for the drawing area as it opened.
     int width = 0, height = 0;
     platformGetClientSize(width, height);
     initRendering(width, height);
 
-    // Step: multitexturing is required; without it the program stops here.
+    // Multitexturing is required; without it the program stops here,
+    // before any file is read.
     if (!initMultitexture()) {
         outputText("warning multitexture not available\n");
         platformMessageBox("Multitexture not available - Exiting", "Error", platformOk, false);
@@ -37,16 +99,38 @@ void initScene() {
         platformExitProcess(0);
     }
 
-    // Step: camera, greeting, empty status text, mouse buttons.
+    // Camera, greeting, empty status text, mouse buttons, textures.
     createCamera();
     outputText("hello\n");
     statusText[0] = '\0';
     setMouseButtonHandler(onMouseButton, &mouseButtonUserValue);
+    createTextureRegistry();
 
-    // Step: the movement thread (mouse look and movement keys).
+    showLoadingScreen();
+    loadTerrainTextures();
+
+    // Plant models and the plant sets (with the plant colours they leave).
+    loadScenePlants();
+    setBackgroundColour(136, 156, 88);
+
+    loadTerrainObjects();
+    loadSkyBox();
+    setTerrainColour(255.0f, 255.0f, 255.0f);
+
+    Cvector3 across{1.0f, 0.0f, 0.0f};
+    Cvector3 up{0.0f, 1.0f, 0.0f};
+    outputPrintf("angle %f\n", angleBetween(across, up));
+
+    // Start-up settings: no terrain until a script or the user asks.
+    terrainAlgorithm = terrainQuadTree;
+    splattingEnabled = 0;
+    showTerrain = 0;
+    lightmapEnabled = 0;
+
+    // The movement thread (mouse look and movement keys).
     startMovementThread();
 
-    // Step: menu bar, status bar, and the projection for the viewport.
+    // Menu bar, status bar, and the projection for the viewport.
     buildMenus();
     createStatusBar();
     resizeView(viewportWidth, viewportHeight);

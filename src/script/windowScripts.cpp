@@ -4,13 +4,14 @@
 // Provides: registerWindowModeGroup (askFullScreen, setFullScreenMode,
 // setWindowMode, mainLoop, renderScene), registerConsoleGroup
 // (createConsole), registerWindowSoundGroup (createWindow,
-// createFullScreenWindow, setHMSize), registerScreenSizeGroup
+// createFullScreenWindow, setHMSize, playSound), registerScreenSizeGroup
 // (setScreenSize). Main thread only; each reads all of its arguments before
 // it acts.
 #include <chrono>
 #include <thread>
 
 #include "app/mainLoop.h"
+#include "app/sound.h"
 #include "app/statusBar.h"
 #include "app/window.h"
 #include "platform/platform.h"
@@ -113,10 +114,17 @@ void registerWindowModeGroup(lua_State* L) {
 
 void registerConsoleGroup(lua_State* L) { registerScriptFunction(L, "createConsole", scriptCreateConsole); }
 
+static int scriptPlaySound(lua_State* L) {
+    const char* fileName = scriptString(L, 1);
+    playSoundFile(fileName);
+    return 0;
+}
+
 void registerWindowSoundGroup(lua_State* L) {
     registerScriptFunction(L, "createWindow", scriptCreateWindow);
     registerScriptFunction(L, "createFullScreenWindow", scriptCreateFullScreenWindow);
     registerScriptFunction(L, "setHMSize", scriptSetHMSize);
+    registerScriptFunction(L, "playSound", scriptPlaySound);
 }
 
 void registerScreenSizeGroup(lua_State* L) { registerScriptFunction(L, "setScreenSize", scriptSetScreenSize); }
