@@ -12,8 +12,9 @@
 // given; scripts should name files by full path). While the program runs, the shell
 // lines of options.steps are run on the same display, with these helpers:
 //   waitWindow TITLE   waits (20 s at most) for a window whose name matches
-//                      the regular expression TITLE, sets $WID to it, and
-//                      gives it half a second to settle
+//                      the regular expression TITLE, sets $WID to it, waits
+//                      (30 s at most) until the scene is built, and gives it
+//                      half a second to settle
 //   waitFor TITLE      waits (10 s at most) for another window, e.g. a dialog
 //   waitGone TITLE     waits (10 s at most) until no such window is shown
 //   windowSize         prints the window's size, e.g. 800x641
@@ -108,11 +109,20 @@ waitWindow() {
   WID=
   for i in $(seq 200); do
     WID=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-    [ -n "$WID" ] && { sleep 0.5; return 0; }
+    [ -n "$WID" ] && break
     running || return 1
     sleep 0.1
   done
-  return 1
+  [ -n "$WID" ] || return 1
+  # The window opens before the scene is loaded; the menus and the status
+  # bar come last, right after the "angle" line.
+  for i in $(seq 300); do
+    grep -q '^angle ' "$WORK/stdout.txt" 2>/dev/null && break
+    running || return 1
+    sleep 0.1
+  done
+  sleep 0.5
+  return 0
 }
 waitFor() {
   for i in $(seq 100); do
