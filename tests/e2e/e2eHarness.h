@@ -138,18 +138,21 @@ waitGone() {
   done
   return 1
 }
-windowSize() { xwininfo -id "$WID" | awk '/^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print w "x" h}'; }
-drawingAreaId() { xwininfo -id "$WID" -children | awk '/^ +0x/ {print $1; exit}'; }
-drawingArea() { xwininfo -id "$(drawingAreaId)" | awk '/^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print w "x" h}'; }
+# xwininfo without a window id waits for a click, so every helper below
+# gives up at once when there is no window (for example when the program
+# ended early).
+windowSize() { [ -n "$WID" ] || return 1; xwininfo -id "$WID" | awk '/^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print w "x" h}'; }
+drawingAreaId() { [ -n "$WID" ] || return 1; xwininfo -id "$WID" -children | awk '/^ +0x/ {print $1; exit}'; }
+drawingArea() { local area; area=$(drawingAreaId); [ -n "$area" ] || return 1; xwininfo -id "$area" | awk '/^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print w "x" h}'; }
 focusView() {
-  local area; area=$(drawingAreaId)
+  local area; area=$(drawingAreaId); [ -n "$area" ] || return 1
   eval "$(xwininfo -id "$area" | awk '/Absolute upper-left X/ {print "X=" $4} /Absolute upper-left Y/ {print "Y=" $4} /^ *Width:/ {print "W=" $2} /^ *Height:/ {print "H=" $2}')"
   xdotool mousemove $((X + W / 2)) $((Y + H / 2))
   xdotool windowfocus "$area"
   sleep 0.3
 }
 shot() { import -window root "$WORK/$1"; }
-viewShot() { import -window "$(drawingAreaId)" "$WORK/$1"; }
+viewShot() { local area; area=$(drawingAreaId); [ -n "$area" ] || return 1; import -window "$area" "$WORK/$1"; }
 pixel() { convert "$WORK/$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:; }
 )SH";
     driver << "\"$MORVISTA\" \"$WORK/init.lua\" > \"$WORK/stdout.txt\" 2> \"$WORK/stderr.txt\" &\n"

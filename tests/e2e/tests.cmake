@@ -16,6 +16,7 @@ add_test(NAME tsanHeldKeysAndMouseLook
   COMMAND ${CMAKE_COMMAND}
     -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
     -DTSAN_DIR=${CMAKE_BINARY_DIR}/tsan
+    -DMAIN_BUILD_DIR=${CMAKE_BINARY_DIR}
     -DE2E_TEST=$<TARGET_FILE:ShellE2eTest>
     -P ${CMAKE_CURRENT_LIST_DIR}/tsanCheck.cmake)
 set_tests_properties(tsanHeldKeysAndMouseLook PROPERTIES LABELS tsan TIMEOUT 3600)

@@ -13,6 +13,14 @@ execute_process(
 if(NOT built EQUAL 0)
   message(FATAL_ERROR "building the ThreadSanitizer program in ${TSAN_DIR} failed")
 endif()
+# The program reads its scene and scripts from its own folder: give the
+# second program the files the main build generated.
+file(GLOB scene_files ${MAIN_BUILD_DIR}/*.raw ${MAIN_BUILD_DIR}/*.tga ${MAIN_BUILD_DIR}/*.xml
+  ${MAIN_BUILD_DIR}/*.lua)
+foreach(scene_file ${scene_files})
+  get_filename_component(name ${scene_file} NAME)
+  file(CREATE_LINK ${scene_file} ${TSAN_DIR}/${name} SYMBOLIC)
+endforeach()
 set(ENV{MORVISTA_E2E_BINARY} ${TSAN_DIR}/morvista)
 # Lock misuse inside the uninstrumented libraries (Xlib's display lock is
 # taken and released from different libraries) is not the program's; see
