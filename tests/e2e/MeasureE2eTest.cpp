@@ -94,8 +94,8 @@ std::string shellOutput(const std::string& command) {
 
 }  // namespace
 
-// One run: two measurement runs of three frames, two named shots, then F12 twice with the
-// menus shown and once with them hidden by the user (H).
+// One run: two measurement runs of three frames, two named shots, then F12
+// twice with the menus shown and once with them hidden by the user (H).
 TEST_F(MeasureEndToEnd, MeasurementRunsNamedAndNumberedShots) {
     namespace fs = std::filesystem;
     const std::string work = workFolderOfThisTest();
