@@ -302,13 +302,16 @@ void sendCommand(int identifier) {
 
 void hideMenus() {
     platformSetMenuBarAttached(false);
-    menusHidden = 1;
     destroyStatusBar();
     centreCursor();
     int x = 0, y = 0;
     platformGetCursorPos(x, y);
     lookCentreX = x;
     lookCentreY = y;
+    // Mouse look starts only now: set before the look centre, a pass of the
+    // movement thread would measure the cursor from an old centre and turn
+    // the camera by the whole distance (a jump in a screenshot's view).
+    menusHidden = 1;
     // The projection follows the drawing area as it is now (in a normal
     // window it keeps its size while the bars go).
     if (platformHasGlContext()) {
