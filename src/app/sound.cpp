@@ -1,6 +1,7 @@
 // sound.cpp -- starts one looping sound per call; see sound.h.
 #include "app/sound.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/soundDevice.h"
@@ -22,7 +23,10 @@ const char* soundErrorString(int result) {
 void checkSoundResult(int result) {
     if (result == soundOk) return;
     outputPrintf("FMOD error! (%d) %s\n", result, soundErrorString(result));
-    std::exit(-1);
+    // At once, like every fatal stop: no destructors run while the movement
+    // thread, the window system and the mixer still work.
+    fflush(nullptr);
+    std::_Exit(-1);
 }
 
 void playSoundFile(const char* fileName) {

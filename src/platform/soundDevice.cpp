@@ -2,13 +2,16 @@
 //
 // SDL2_mixer has one output device per process: the first initialisation
 // opens it, later "systems" share it, so each playSound adds one more
-// looping sound on top of those already playing.
+// looping sound on top of those already playing. When the program ends
+// normally the device is closed first, so the mixer thread stops before the
+// process tears down its files (a disk output device gets all it played).
 #include "platform/soundDevice.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 struct SoundSystem {
@@ -23,6 +26,18 @@ namespace {
 bool audioStarted = false;
 bool deviceOpen = false;
 int channelsAllocated = 0;
+
+void closeSoundDevice() {
+    if (deviceOpen) {
+        Mix_HaltChannel(-1);
+        Mix_CloseAudio();
+        deviceOpen = false;
+    }
+    if (audioStarted) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audioStarted = false;
+    }
+}
 }  // namespace
 
 int soundCreateSystem(SoundSystem** system) {
@@ -30,6 +45,7 @@ int soundCreateSystem(SoundSystem** system) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return soundSystemFailed;
         Mix_Init(MIX_INIT_OGG | MIX_INIT_FLAC | MIX_INIT_MP3);
         audioStarted = true;
+        atexit(closeSoundDevice);
     }
     *system = new (std::nothrow) SoundSystem;
     return *system ? soundOk : soundNoMemory;
