@@ -14,43 +14,14 @@
 
 namespace {
 
-class CameraEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
-    }
-};
-
-std::string failureContext(const ViewerResult& result) {
-    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
-           "\n--- files in " + result.workFolder;
-}
-
-// The folder runViewer gives the current test (the script needs its path
-// before the run).
-std::string workFolderOfThisTest() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(MORVISTA_BINARY_DIR) + "/test-output/e2e/" + test->test_suite_name() + "." + test->name();
-}
+class CameraEndToEnd : public ViewerTest {};
 
 // Lua helpers: marker(name) is true once the steps have made WORK/name;
 // waitMarker keeps drawing frames (and handling keys) until then.
 std::string scriptPrelude(const std::string& work) {
-    return "WORK = '" + work + "'\n"
-           "function marker(name)\n"
-           "  local f = io.open(WORK .. '/' .. name)\n"
-           "  if f then f:close() return true end\n"
-           "  return false\n"
-           "end\n"
-           "function waitMarker(name) while not marker(name) do renderScene() end end\n"
+    return e2eMarkerPrelude(work) +
            "setWindowMode(); setScreenSize(800, 600); createWindow('Morvista')\n";
 }
-
-// Shell helper for the steps: waits (30 s at most) for a line of the
-// program's standard output.
-const char* waitOutput =
-    "waitOutput() { for i in $(seq 300); do grep -q \"$1\" \"$WORK/stdout.txt\" && return 0; running || return 1;"
-    " sleep 0.1; done; return 1; }";
 
 // The numbers after `prefix` on every line that starts with it.
 std::vector<std::vector<double>> numbersAfter(const std::string& text, const std::string& prefix) {
@@ -74,7 +45,7 @@ std::vector<std::vector<double>> numbersAfter(const std::string& text, const std
 // view's direction at angles 0, 0), x and the height unchanged, and about
 // one step per 16 ms pass of the movement thread.
 TEST_F(CameraEndToEnd, HeldWInFlyModeStepsAlongMinusZ) {
-    const std::string script = scriptPrelude(workFolderOfThisTest()) +
+    const std::string script = scriptPrelude(e2eWorkFolder()) +
         "print('READY')\n"
         "waitMarker('fly')\n"
         "setCamera(64, 100, 120, 0, 0)\n"
@@ -85,7 +56,7 @@ TEST_F(CameraEndToEnd, HeldWInFlyModeStepsAlongMinusZ) {
         "print(string.format('ANGLES %f %f', getCameraHorizontalAngle(), getCameraVerticalAngle()))\n";
     ViewerOptions options;
     options.steps = {
-        waitOutput,
+        e2eWaitOutputStep,
         "waitWindow '^Morvista$'",
         "waitOutput '^READY'",
         "focusView",
@@ -136,7 +107,7 @@ TEST_F(CameraEndToEnd, HeldWInFlyModeStepsAlongMinusZ) {
 // segment leaves the range of its two ends by at most a quarter of that,
 // 15.75 (ends both at 127 with tangents +63 and -63).
 TEST_F(CameraEndToEnd, SplineTourOverTheTerrain) {
-    const std::string work = workFolderOfThisTest();
+    const std::string work = e2eWorkFolder();
     const std::string script = scriptPrelude(work) +
         "generateRandomSpline(WORK .. '/keys.txt', 10)\n"
         "tour = loadSpline(WORK .. '/keys.txt', 200)\n"

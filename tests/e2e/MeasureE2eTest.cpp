@@ -24,35 +24,11 @@ protected:
     }
 };
 
-std::string failureContext(const ViewerResult& result) {
-    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
-           "\n--- files in " + result.workFolder;
-}
-
-// The folder runViewer gives the current test (the script needs its path
-// before the run).
-std::string workFolderOfThisTest() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(MORVISTA_BINARY_DIR) + "/test-output/e2e/" + test->test_suite_name() + "." + test->name();
-}
-
 // Lua helpers: marker(name) is true once the steps have made WORK/name;
 // waitMarker keeps drawing frames (and handling keys) until then.
 std::string scriptPrelude(const std::string& work) {
-    return "WORK = '" + work + "'\n"
-           "function marker(name)\n"
-           "  local f = io.open(WORK .. '/' .. name)\n"
-           "  if f then f:close() return true end\n"
-           "  return false\n"
-           "end\n"
-           "function waitMarker(name) while not marker(name) do renderScene() end end\n";
+    return e2eMarkerPrelude(work);
 }
-
-// Shell helper for the steps: waits (30 s at most) for a line of the
-// program's standard output.
-const char* waitOutput =
-    "waitOutput() { for i in $(seq 300); do grep -q \"$1\" \"$WORK/stdout.txt\" && return 0; running || return 1;"
-    " sleep 0.1; done; return 1; }";
 
 struct MeasurementRun {
     std::vector<double> frames;  // the "milli sec" values
@@ -98,7 +74,7 @@ std::string shellOutput(const std::string& command) {
 // twice with the menus shown and once with them hidden by the user (H).
 TEST_F(MeasureEndToEnd, MeasurementRunsNamedAndNumberedShots) {
     namespace fs = std::filesystem;
-    const std::string work = workFolderOfThisTest();
+    const std::string work = e2eWorkFolder();
     const std::string script = scriptPrelude(work) +
         "setWindowMode(); setScreenSize(800, 600); createWindow('Morvista')\n"
         // Shots go to the current folder: the test's, not the program's.
@@ -124,7 +100,7 @@ TEST_F(MeasureEndToEnd, MeasurementRunsNamedAndNumberedShots) {
         "waitMarker('done')\n";
     ViewerOptions options;
     options.steps = {
-        waitOutput,
+        e2eWaitOutputStep,
         "waitWindow '^Morvista$'",
         "waitOutput '^READY'",
         "focusView",

@@ -17,40 +17,13 @@
 
 namespace {
 
-class PlantEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
-    }
-};
-
-std::string failureContext(const ViewerResult& result) {
-    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
-           "\n--- files in " + result.workFolder;
-}
-
-// The folder runViewer gives the current test (the script needs its path
-// before the run).
-std::string workFolderOfThisTest() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(MORVISTA_BINARY_DIR) + "/test-output/e2e/" + test->test_suite_name() + "." + test->name();
-}
+class PlantEndToEnd : public ViewerTest {};
 
 // Lua helpers: marker(name) is true once the steps have made WORK/name;
 // waitMarker keeps drawing frames (and handling keys) until then.
 std::string scriptPrelude(const std::string& work) {
-    return "WORK = '" + work + "'\n"
-           "function marker(name)\n"
-           "  local f = io.open(WORK .. '/' .. name)\n"
-           "  if f then f:close() return true end\n"
-           "  return false\n"
-           "end\n"
-           "function waitMarker(name) while not marker(name) do renderScene() end end\n";
+    return e2eMarkerPrelude(work);
 }
-
-const char* waitOutput =
-    "waitOutput() { for i in $(seq 300); do grep -q \"$1\" \"$WORK/stdout.txt\" && return 0; running || return 1;"
-    " sleep 0.1; done; return 1; }";
 
 // polygonTotal of a model file beside the program: the sum of its objects'
 // numPolygon.
@@ -109,7 +82,7 @@ int plantsPlaced(const SceneSet& set, const std::vector<uint8_t>& map) {
 // alone. With culling off every placed plant is drawn and counted, whichever
 // way the camera looks; with it on, looking up at the sky counts fewer.
 TEST_F(PlantEndToEnd, PolygonCountIsTheSumOfTheDrawnModels) {
-    const std::string script = scriptPrelude(workFolderOfThisTest()) +
+    const std::string script = scriptPrelude(e2eWorkFolder()) +
         "setWindowMode(); setScreenSize(800, 600); createWindow('Morvista')\n"
         "turnSkyOff()\n"
         "function count() for i = 1, 6 do renderScene() end return getSceneNumPolygons() end\n"
@@ -130,7 +103,7 @@ TEST_F(PlantEndToEnd, PolygonCountIsTheSumOfTheDrawnModels) {
         "measure('OFF')\n";
     ViewerOptions options;
     options.steps = {
-        waitOutput,
+        e2eWaitOutputStep,
         "waitWindow '^Morvista$'",
         "waitOutput '^READY'",
         "focusView",
@@ -204,7 +177,7 @@ TEST_F(PlantEndToEnd, PolygonCountIsTheSumOfTheDrawnModels) {
 // folder); the test checks that every shot is written whole and that the
 // walk's view did not turn while the shots were taken.
 TEST_F(PlantEndToEnd, WalkThroughTheMeadows) {
-    const std::string work = workFolderOfThisTest();
+    const std::string work = e2eWorkFolder();
     const std::string script = scriptPrelude(work) +
         "setWindowMode(); setScreenSize(1024, 768); setHMSize(257); createWindow('Morvista')\n"
         "turnTerrainOn(); setTerrainAlgorithm('brute'); turnTerrainMultitexturingOn(); turnTerrainLightOn()\n"

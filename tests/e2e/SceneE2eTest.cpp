@@ -25,25 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SceneEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
-    }
-};
-
-std::string failureContext(const ViewerResult& result) {
-    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
-           "\n--- files in " + result.workFolder;
-}
-
-// The folder runViewer gives the running test (scripts name files by full path).
-std::string workFolder() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return (fs::path(MORVISTA_BINARY_DIR) / "test-output" / "e2e" /
-            (std::string(test->test_suite_name()) + "." + test->name()))
-        .string();
-}
+class SceneEndToEnd : public ViewerTest {};
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -181,7 +163,7 @@ TEST_F(SceneEndToEnd, CountsTitlesAndStartUpOrderOnThe129Map) {
         "anonymous(); setTitle('Quiet')\n"
         "local algorithms = {'brute', 'geomipmapping', 'roam'}\n"
         "untilFile('WORK/quiet.read', function(i) setTerrainAlgorithm(algorithms[i % 3 + 1]) end)\n",
-        "WORK", workFolder());
+        "WORK", e2eWorkFolder());
 
     ViewerOptions options;
     options.steps = {
@@ -249,7 +231,7 @@ TEST_F(SceneEndToEnd, CountsTitlesAndStartUpOrderOnThe129Map) {
 // the same renderer as the offscreen test context on a machine without a
 // GPU; the .renderer file beside each reference says so.
 TEST_F(SceneEndToEnd, FixedViewsMatchReferencePictures) {
-    const std::string work = workFolder();
+    const std::string work = e2eWorkFolder();
     std::string script = replaceAll(
         "setWindowMode(); setScreenSize(320, 240); createWindow('Morvista')\n"
         "lockCamera(); turnNonLODPlantsOff(); turnLODPlantsOff()\n"

@@ -18,14 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ScriptsEndToEnd : public ::testing::Test {
+class ScriptsEndToEnd : public ViewerTest {
 protected:
     void SetUp() override {
-        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
+        ViewerTest::SetUp();
         // runViewer's work folder for this test (it empties it first).
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        work = fs::path(MORVISTA_BINARY_DIR) / "test-output" / "e2e" /
-               (std::string(test->test_suite_name()) + "." + test->name());
+        work = e2eWorkFolder();
     }
     static std::string shipped(const char* name) { return (fs::path(MORVISTA_BINARY_DIR) / name).string(); }
     fs::path work;

@@ -13,17 +13,7 @@ namespace {
 
 const char* windowedStart = "setWindowMode(); setScreenSize(800, 600); createWindow('Morvista')\n";
 
-class ShellEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
-    }
-};
-
-std::string failureContext(const ViewerResult& result) {
-    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
-           "\n--- files in " + result.workFolder;
-}
+class ShellEndToEnd : public ViewerTest {};
 
 }  // namespace
 

@@ -21,25 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TerrainEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
-    }
-};
-
-std::string failureContext(const ViewerResult& result) {
-    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
-           "\n--- files in " + result.workFolder;
-}
-
-// The folder runViewer gives the running test (scripts name files by full path).
-std::string workFolder() {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return (fs::path(MORVISTA_BINARY_DIR) / "test-output" / "e2e" /
-            (std::string(test->test_suite_name()) + "." + test->name()))
-        .string();
-}
+class TerrainEndToEnd : public ViewerTest {};
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -194,7 +176,7 @@ TEST_F(TerrainEndToEnd, GeomipmappingLevelMixAndRoamRefinementOnThe129Map) {
     script += replaceAll("untilFile('WORK/geomip.read')\n"
                          "setTerrainAlgorithm('roam')\n"
                          "untilFile('WORK/roam.read')\n",
-                         "WORK", workFolder());
+                         "WORK", e2eWorkFolder());
     for (float y : roamHeights) {
         char line[300];
         snprintf(line, sizeof line,

@@ -209,3 +209,44 @@ inline int countLines(const std::string& text, const std::string& piece) {
     }
     return count;
 }
+
+// Fixture for end-to-end tests: skips when the program or the X tools are missing.
+class ViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!e2eAvailable()) GTEST_SKIP() << "needs " << e2eBinary() << ", xvfb-run, xdotool, xwininfo, import";
+    }
+};
+
+// Everything a failed expectation should show: the program's output, the
+// steps' output and where the run's files are kept.
+inline std::string failureContext(const ViewerResult& result) {
+    return "\n--- stdout:\n" + result.out + "\n--- stderr:\n" + result.err + "\n--- probe:\n" + result.probe +
+           "\n--- files in " + result.workFolder;
+}
+
+// The folder runViewer gives the running test (a script that names files
+// by full path needs it before the run).
+inline std::string e2eWorkFolder() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(MORVISTA_BINARY_DIR) + "/test-output/e2e/" + test->test_suite_name() + "." + test->name();
+}
+
+// Lua lines for scripts that wait on the steps: WORK is the work folder;
+// marker(name) is true once the steps have made WORK/name; waitMarker keeps
+// drawing frames (and handling keys) until then.
+inline std::string e2eMarkerPrelude(const std::string& work) {
+    return "WORK = '" + work + "'\n"
+           "function marker(name)\n"
+           "  local f = io.open(WORK .. '/' .. name)\n"
+           "  if f then f:close() return true end\n"
+           "  return false\n"
+           "end\n"
+           "function waitMarker(name) while not marker(name) do renderScene() end end\n";
+}
+
+// Step helper: waitOutput TEXT waits (30 s at most) for TEXT in the
+// program's standard output.
+inline const char* e2eWaitOutputStep =
+    "waitOutput() { for i in $(seq 300); do grep -q \"$1\" \"$WORK/stdout.txt\" && return 0; running || return 1;"
+    " sleep 0.1; done; return 1; }";
