@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target morvista
+cmake --build build --target morvista scene_data
 exec ./build/morvista "$@"
