@@ -85,26 +85,6 @@ float highestHeight129() {
     return highest * 0.25f;
 }
 
-// Renders frames until the shell step creates the file (at most about a
-// minute, so a failed step cannot hang the script).
-const char* luaUntilFile = R"LUA(
-function untilFile(path, draw)
-  for i = 1, 6000 do
-    if draw then draw(i) end
-    renderScene()
-    local f = io.open(path)
-    if f then f:close() return end
-  end
-  print("gave up waiting for " .. path)
-end
-)LUA";
-
-// Reads the main window's title until it starts with the text (10 s at most).
-const char* shellTitleWith =
-    "titleWith() { for i in $(seq 100); do "
-    "t=$(xprop -id $WID WM_NAME 2>/dev/null | sed 's/^[^\"]*\"//; s/\"$//'); "
-    "case \"$t\" in \"$1\"*) break;; esac; sleep 0.1; done; echo \"$t\"; }";
-
 }  // namespace
 
 // One run on the 129 map: the polygon counts of a table of configurations,
@@ -130,7 +110,7 @@ TEST_F(SceneEndToEnd, CountsTitlesAndStartUpOrderOnThe129Map) {
         {"terrainOffPlants", "brute", 0, 1, 1, 0, 1, -1},
         {"bruteLightmapPlants", "brute", 1, 0, 1, 0, 1, -1},
     };
-    std::string script = std::string(luaUntilFile) +
+    std::string script = std::string(e2eLuaUntilFile) +
                          "setWindowMode(); setScreenSize(640, 480); createWindow('Morvista')\n"
                          "lockCamera()\n"
                          "setCameraAutoHeight(64, 120, 0, 10)\n"
@@ -167,7 +147,7 @@ TEST_F(SceneEndToEnd, CountsTitlesAndStartUpOrderOnThe129Map) {
 
     ViewerOptions options;
     options.steps = {
-        shellTitleWith,
+        e2eTitleWithStep,
         "waitWindow '^(Morvista|BRUTE .*)$'",
         "probe bruteTitle \"$(titleWith BRUTE)\"",
         "touch \"$WORK/brute.read\"",

@@ -128,24 +128,6 @@ private:
     }
 };
 
-const char* luaUntilFile = R"LUA(
-function untilFile(path, draw)
-  for i = 1, 6000 do
-    if draw then draw(i) end
-    renderScene()
-    local f = io.open(path)
-    if f then f:close() return end
-  end
-  print("gave up waiting for " .. path)
-end
-)LUA";
-
-// Reads the main window's title until it starts with the text (10 s at most).
-const char* shellTitleWith =
-    "titleWith() { for i in $(seq 100); do "
-    "t=$(xprop -id $WID WM_NAME 2>/dev/null | sed 's/^[^\"]*\"//; s/\"$//'); "
-    "case \"$t\" in \"$1\"*) break;; esac; sleep 0.1; done; echo \"$t\"; }";
-
 }  // namespace
 
 TEST_F(TerrainEndToEnd, GeomipmappingLevelMixAndRoamRefinementOnThe129Map) {
@@ -158,7 +140,7 @@ TEST_F(TerrainEndToEnd, GeomipmappingLevelMixAndRoamRefinementOnThe129Map) {
     // ROAM: from the south edge looking north and slightly down, from high
     // above towards the ground; the last ten frames of each height are printed.
     const float roamHeights[] = {150.0f, 60.0f, 25.0f};
-    std::string script = std::string(luaUntilFile) +
+    std::string script = std::string(e2eLuaUntilFile) +
                          "setWindowMode(); setScreenSize(800, 600); createWindow('Morvista')\n"
                          "lockCamera(); turnSkyOff(); turnNonLODPlantsOff(); turnLODPlantsOff()\n"
                          "turnTerrainOn(); turnTerrainMultitexturingOff(); turnTerrainLightOff()\n"
@@ -192,7 +174,7 @@ TEST_F(TerrainEndToEnd, GeomipmappingLevelMixAndRoamRefinementOnThe129Map) {
 
     ViewerOptions options;
     options.steps = {
-        shellTitleWith,
+        e2eTitleWithStep,
         "waitWindow '^(Morvista|GEOMIP .*|ROAM .*)$'",
         "probe geomipTitle \"$(titleWith GEOMIP)\"",
         "touch \"$WORK/geomip.read\"",

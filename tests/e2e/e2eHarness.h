@@ -250,3 +250,25 @@ inline std::string e2eMarkerPrelude(const std::string& work) {
 inline const char* e2eWaitOutputStep =
     "waitOutput() { for i in $(seq 300); do grep -q \"$1\" \"$WORK/stdout.txt\" && return 0; running || return 1;"
     " sleep 0.1; done; return 1; }";
+
+// Lua: untilFile(path, draw) renders frames (calling draw(i) before each)
+// until the steps create the file, at most about a minute, so a failed step
+// cannot hang the script.
+inline const char* e2eLuaUntilFile = R"LUA(
+function untilFile(path, draw)
+  for i = 1, 6000 do
+    if draw then draw(i) end
+    renderScene()
+    local f = io.open(path)
+    if f then f:close() return end
+  end
+  print("gave up waiting for " .. path)
+end
+)LUA";
+
+// Step helper: titleWith TEXT reads the main window's title until it starts
+// with TEXT (10 s at most) and prints it.
+inline const char* e2eTitleWithStep =
+    "titleWith() { for i in $(seq 100); do "
+    "t=$(xprop -id $WID WM_NAME 2>/dev/null | sed 's/^[^\"]*\"//; s/\"$//'); "
+    "case \"$t\" in \"$1\"*) break;; esac; sleep 0.1; done; echo \"$t\"; }";
