@@ -12,13 +12,13 @@
 #include "app/window.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
+#include "scene/sceneConfig.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainFrame.h"
 
 int scenePolygons = 0;
 int lastScenePolygons = 0;
 double frameSeconds = 0.0;
-float frameCameraX = 0.0f, frameCameraY = 0.0f, frameCameraZ = 0.0f;
 int gridEnabled = 0;
 
 namespace {
@@ -78,6 +78,8 @@ void renderFrame() {
     drawSkyBox(frameCameraX, frameCameraY, frameCameraZ);
     scenePolygons += skyPolygonCount();
     scenePolygons += renderTerrainFrame();
+    // The renderers report their statistics; the title is written here.
+    if (!anonymousMode && terrainReport.title[0] != '\0') setTitle(terrainReport.title);
 
     // 10. Polygon count for the status bar's next update.
     snprintf(statusText, sizeof statusText, "  Scene polygons: %d", scenePolygons);

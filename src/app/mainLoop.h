@@ -1,14 +1,12 @@
 // mainLoop.h -- the message loop and the frame driver.
 //
-// Provides: scenePolygons, lastScenePolygons, frameSeconds, the frame's
-// camera position snapshot, gridEnabled, runMainLoop, renderScene,
+// Provides: scenePolygons, lastScenePolygons, frameSeconds, gridEnabled, runMainLoop, renderScene,
 // renderFrame, drawReferenceGrid. Main thread only.
 #pragma once
 
 extern int scenePolygons;      // polygons drawn so far in this frame
 extern int lastScenePolygons;  // polygon count of the last finished frame
 extern double frameSeconds;    // duration of the last frame
-extern float frameCameraX, frameCameraY, frameCameraZ;  // camera snapshot of this frame
 extern int gridEnabled;        // default 0; menu "&Grid"
 
 // Handles every waiting event and draws a frame whenever none is waiting,

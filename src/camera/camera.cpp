@@ -59,6 +59,8 @@ Ccamera* getCamera() {
     return camera;
 }
 
+float frameCameraX = 0.0f, frameCameraY = 0.0f, frameCameraZ = 0.0f;
+
 void getCameraPositionXYZ(float& x, float& y, float& z) {
     Ccamera* c = getCamera();
     x = c->x.load(relaxed);

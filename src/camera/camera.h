@@ -66,6 +66,11 @@ Ccamera* getCamera();
 
 // Position copies and writes without the lock.
 void getCameraPositionXYZ(float& x, float& y, float& z);
+
+// The camera position as this frame drew it: copied by the frame driver at
+// the start of each frame and again by the terrain frame after terrain
+// following. Main thread only.
+extern float frameCameraX, frameCameraY, frameCameraZ;
 void setCameraPositionRaw(float x, float y, float z);
 // Position and both angles under the camera lock.
 void setCameraAll(float x, float y, float z, float horizontal, float vertical);

@@ -40,10 +40,17 @@ bool cornersInFrustum(float x, float y, float z, const float offsets[8][3]) {
 }
 }  // namespace
 
+float frustumPixelsPerUnit = 0.0f;
+
 void extractFrustum() {
     Cmatrix4 projection, modelview;
     glGetFloatv(GL_PROJECTION_MATRIX, projection.m);
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview.m);
+    // projection.m[5] is cot(fov / 2): half the viewport height in pixels
+    // spans that many units at distance 1.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    frustumPixelsPerUnit = projection.m[5] * 0.5f * static_cast<float>(viewport[3]);
     Cmatrix4 clip = multiplyMatrix(projection, modelview);
     const float* m = clip.m;
 

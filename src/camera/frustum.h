@@ -10,12 +10,20 @@
 // Main thread only (the frame driver extracts, terrain and plants test).
 #pragma once
 
+// Screen pixels covered by one world unit seen face-on at distance 1, for
+// the projection and viewport current at the last extractFrustum: a length
+// L at eye distance d spans about L * frustumPixelsPerUnit / d pixels
+// vertically. 0 before the first extraction. Terrain error tolerances in
+// pixels are turned into world units with it.
+extern float frustumPixelsPerUnit;
+
 // Plants are tested only while it is 1; terrain tests ignore it. Initially 1;
 // toggled on the main thread by a menu item and a key.
 extern int frustumCulling;
 
 // Reads the current projection and modelview matrices into the camera's
-// planes (needs a current GL context).
+// planes, and the viewport into frustumPixelsPerUnit (needs a current GL
+// context).
 void extractFrustum();
 
 // True when the box (centre, half extents) may be visible. Corners are taken

@@ -35,6 +35,8 @@ int lightmapEnabled = 1;
 int showPlants = 1;
 int showGrass = 1;
 int anonymousMode = 0;
+float terrainErrorTolerance = 0.0f;
+int uniformTexturing = 0;
 
 Cheightmap lightmapGrid;
 Cheightmap bruteTerrain;

@@ -52,6 +52,16 @@ extern int showPlants;
 extern int showGrass;
 extern int anonymousMode;  // hides algorithm names in menus and the title
 
+// Terrain error tolerance in screen pixels shared by geomipmapping and ROAM.
+// 0 (the default) keeps their fixed rules: distance bands for geomipmapping,
+// the fixed split threshold for ROAM. Above 0 each refines until what it
+// leaves out is at most this many pixels high on screen.
+extern float terrainErrorTolerance;
+// 1: ROAM and far geomipmapping patches draw the same splatting and lightmap
+// passes as brute force (like-with-like pictures). 0 (the default): each
+// algorithm's own texturing.
+extern int uniformTexturing;
+
 // The terrain objects, loaded and scaled (1, 0.25, 1) by scene set-up.
 extern Cheightmap lightmapGrid;  // plant shading; unscaled
 extern Cheightmap bruteTerrain;  // brute force; also camera and plant heights

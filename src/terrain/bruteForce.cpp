@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/statusBar.h"
 #include "image/tga.h"
 #include "scene/sceneConfig.h"
 #include "terrain/heightmap.h"
@@ -80,11 +79,7 @@ void drawBruteForce(Cheightmap& terrain, int multiTex, float repeat) {
 }
 
 void renderBruteForce() {
-    if (!anonymousMode) {
-        char title[256];
-        snprintf(title, sizeof title, "BRUTE %f %f %f", bruteExtent[0], bruteExtent[1], bruteExtent[2]);
-        setTitle(title);
-    }
+    reportTerrainTitle("BRUTE %f %f %f", bruteExtent[0], bruteExtent[1], bruteExtent[2]);
     // The colour is saved by hand: Mesa does not reliably restore it from the
     // attribute stack when other groups are pushed and popped in between.
     GLfloat colour[4];

@@ -13,12 +13,12 @@
 #include <cstdio>
 #include <new>
 
-#include "app/statusBar.h"
 #include "camera/camera.h"
 #include "camera/frustum.h"
 #include "image/tga.h"
 #include "scene/sceneConfig.h"
 #include "terrain/splatting.h"
+#include "terrain/terrainFrame.h"
 #include "util/output.h"
 
 float geomipExtent[3] = {0.0f, 0.0f, 0.0f};
@@ -296,11 +296,7 @@ void Cgeomipmap::drawFan(int cx, int cz, int s, int flags) {
 }
 
 void Cgeomipmap::renderGeomipmap() {
-    if (!anonymousMode) {
-        char title[256];
-        snprintf(title, sizeof title, "GEOMIP %f %f %f", geomipExtent[0], geomipExtent[1], geomipExtent[2]);
-        setTitle(title);
-    }
+    reportTerrainTitle("GEOMIP %f %f %f", geomipExtent[0], geomipExtent[1], geomipExtent[2]);
     // The colour is saved by hand: Mesa does not reliably restore it from the
     // attribute stack when other groups are pushed and popped in between.
     GLfloat colour[4];

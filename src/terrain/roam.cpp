@@ -24,9 +24,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/statusBar.h"
 #include "scene/sceneConfig.h"
 #include "terrain/splatting.h"
+#include "terrain/terrainFrame.h"
 #include "util/output.h"
 
 namespace {
@@ -486,11 +486,7 @@ void Croam::drawRoam() {
 }
 
 void Croam::renderRoam() {
-    if (!anonymousMode) {
-        char title[160];
-        snprintf(title, sizeof title, "ROAM %f %f %f", roamExtent[0], roamExtent[1], roamExtent[2]);
-        setTitle(title);
-    }
+    reportTerrainTitle("ROAM %f %f %f", roamExtent[0], roamExtent[1], roamExtent[2]);
     if (!pool) {
         triangleCount = 0;
         vertexCount = 0;

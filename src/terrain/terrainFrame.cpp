@@ -4,7 +4,9 @@
 
 #include <GL/gl.h>
 
-#include "app/mainLoop.h"
+#include <cstdarg>
+#include <cstdio>
+
 #include "camera/camera.h"
 #include "camera/frustum.h"
 #include "scene/sceneConfig.h"
@@ -13,6 +15,14 @@
 #include "vegetation/plantSet.h"
 
 float terrainColour[3] = {255.0f, 255.0f, 255.0f};
+TerrainReport terrainReport = {};
+
+void reportTerrainTitle(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(terrainReport.title, sizeof terrainReport.title, format, args);
+    va_end(args);
+}
 
 void setTerrainColour(float r, float g, float b) {
     terrainColour[0] = r;
@@ -24,6 +34,7 @@ int renderTerrainFrame() {
     getCameraPositionXYZ(frameCameraX, frameCameraY, frameCameraZ);
     extractFrustum();
     glDisable(GL_LIGHTING);
+    terrainReport.title[0] = '\0';
 
     int triangles = 0;
     if (showTerrain) {
@@ -45,6 +56,8 @@ int renderTerrainFrame() {
             break;
         }
     }
+
+    terrainReport.triangles = triangles;
 
     // Plants are drawn with both units' bindings at 0 and blending off.
     resetTerrainTextures();

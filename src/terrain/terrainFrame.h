@@ -1,6 +1,7 @@
 // terrainFrame.h -- the per-frame terrain and plant driver.
 //
-// Provides: renderTerrainFrame, setTerrainColour, terrainColour.
+// Provides: renderTerrainFrame, setTerrainColour, terrainColour,
+// terrainReport, reportTerrainTitle.
 // The brute-force renderer itself is in bruteForce.h, geomipmapping in
 // geomipmap.h, ROAM in roam.h, the texturing passes in splatting.h.
 // Main thread, inside the frame; terrainColour is written by
@@ -9,12 +10,24 @@
 
 extern float terrainColour[3];  // brute-force vertex colour, 0-255
 
+// What the terrain renderers report of the last frame; the frame driver
+// turns it into the window title (unless anonymous). The renderers never
+// write the title themselves. Main thread, inside the frame.
+struct TerrainReport {
+    char title[256];  // "BRUTE %f %f %f", "GEOMIP ...", "ROAM ...", or empty
+    int triangles;    // terrain triangles of all passes
+};
+extern TerrainReport terrainReport;
+
+// The renderer's statistics line for this frame (printf-style).
+void reportTerrainTitle(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 void setTerrainColour(float r, float g, float b);
 
 // Once per frame, after the view transform: refreshes the frame's camera
-// snapshot and the view frustum, turns lighting off, draws the terrain with
+// snapshot and the view frustum, clears terrainReport, turns lighting off, draws the terrain with
 // the selected algorithm (when showTerrain is on), binds texture 0 on both
 // units and turns blending off, then draws the plants (all sets, or the
-// grass alone). Returns the triangles drawn: terrain (all passes) plus
-// plantPolygons.
+// grass alone). Returns the triangles drawn: terrain (all passes, also in
+// terrainReport.triangles) plus plantPolygons.
 int renderTerrainFrame();
