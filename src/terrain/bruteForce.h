@@ -25,6 +25,6 @@ void drawBruteForce(Cheightmap& terrain, int multiTex, float repeat);
 
 // One frame of the brute-force terrain (bruteTerrain) with its texturing
 // passes: the two splatting passes or the base texture, then the lightmap
-// pass when lighting is on. Sets the title "BRUTE x h z" unless anonymous.
+// pass when lighting is on. Reports the title "BRUTE x h z" (terrainReport).
 // The terrain's triangleCount is that of one pass.
 void renderBruteForce();

@@ -86,7 +86,7 @@ public:
     // flags leave out their mid-edge vertex. 4 to 8 triangles.
     void drawFan(int cx, int cz, int s, int flags);
 
-    // The frame entry: title "GEOMIP x h z" unless anonymous, update, draw.
+    // The frame entry: reports the title "GEOMIP x h z" (terrainReport), update, draw.
     void renderGeomipmap();
 
 private:
