@@ -1,5 +1,6 @@
 // TgaFuzz.cpp -- fuzz target for the TGA reader: decodeTGA over any bytes,
-// with and without brightening, checking what an accepted file promises.
+// with and without brightening, checking what an accepted file promises
+// and that every refusal comes with a reason.
 //
 // Built twice (fuzz/tga.cmake). With MORVISTA_LIBFUZZER it is a libFuzzer
 // program (clang). Without, main() below replays every file named on the
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "image/tgaDecode.h"
 
@@ -23,8 +25,10 @@ static void check(bool condition, const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int brighten = 0; brighten < 2; ++brighten) {
         TgaImage image;
-        int result = decodeTGA(data, size, brighten, image);
+        std::string reason;
+        int result = decodeTGA(data, size, brighten, image, &reason);
         if (result != TGA_OK) {
+            check(!reason.empty(), "refused without a reason");
             check(result >= TGA_BAD_TYPE && result <= TGA_READ_FAILED, "unknown result code");
             check(image.pixels == nullptr, "pixels returned with a failure");
             continue;
@@ -36,10 +40,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t bytesPerPixel = static_cast<size_t>(image.bits / 8);
         const size_t pixelCount = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
         check(size >= TGA_HEADER_SIZE + pixelCount * bytesPerPixel, "accepted more pixels than the file holds");
-        // Every pixel is the file's, red and blue swapped, brightened or not.
-        const uint8_t* file = data + TGA_HEADER_SIZE;
+        // Every pixel is the file's, red and blue swapped, brightened or not,
+        // bottom row first and left column first whatever the file's origin.
+        const size_t idLength = data[0];
+        check(size >= TGA_HEADER_SIZE + idLength + pixelCount * bytesPerPixel, "accepted a file without its ID field");
+        const uint8_t* file = data + TGA_HEADER_SIZE + idLength;
+        const bool fromTop = (data[17] & 0x20) != 0;
+        const bool fromRight = (data[17] & 0x10) != 0;
+        const size_t width = static_cast<size_t>(image.width);
+        const size_t height = static_cast<size_t>(image.height);
         for (size_t i = 0; i < pixelCount; ++i) {
-            const uint8_t* in = file + i * bytesPerPixel;
+            const size_t row = i / width;
+            const size_t column = i % width;
+            const size_t fileRow = fromTop ? height - 1 - row : row;
+            const size_t fileColumn = fromRight ? width - 1 - column : column;
+            const uint8_t* in = file + (fileRow * width + fileColumn) * bytesPerPixel;
             const uint8_t* out = image.pixels + i * bytesPerPixel;
             if (bytesPerPixel == 1) {
                 check(out[0] == in[0], "8-bit pixel changed");

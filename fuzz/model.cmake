@@ -11,11 +11,13 @@ set(MODEL_FUZZ_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/ModelFuzz.cpp
   ${CMAKE_SOURCE_DIR}/src/vegetation/modelLoader.cpp
   ${CMAKE_SOURCE_DIR}/src/util/text.cpp
+  ${CMAKE_SOURCE_DIR}/src/util/fileOpen.cpp
   ${CMAKE_SOURCE_DIR}/src/util/output.cpp)
 set(MODEL_FUZZ_HEADERS
   ${CMAKE_SOURCE_DIR}/src/vegetation/model.h
   ${CMAKE_SOURCE_DIR}/src/vegetation/modelLoader.h
   ${CMAKE_SOURCE_DIR}/src/util/text.h
+  ${CMAKE_SOURCE_DIR}/src/util/fileOpen.h
   ${CMAKE_SOURCE_DIR}/src/util/output.h
   ${CMAKE_SOURCE_DIR}/src/image/textureRegistry.h)
 set(MODEL_FUZZ_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/model)

@@ -66,11 +66,12 @@ static unsigned requestTexture(const char* fileName, int clamped) {
     entry.brighten = textureBrighten;
     textureRegistry->entries.push_back(entry);
 
-    if (clamped) {
-        loadTGATextureClamped(fileName, entry.textureName);
-    } else if (loadTGATexture(fileName, entry.textureName) == TGA_OPEN_FAILED) {
-        outputPrintf("file %s not found\n", fileName);
-    }
+    // Every file that gives no image is told once, at its first request.
+    std::string reason;
+    int result = clamped ? loadTGATextureClamped(fileName, entry.textureName, &reason)
+                         : loadTGATexture(fileName, entry.textureName, &reason);
+    if (result == TGA_OPEN_FAILED && !clamped) outputPrintf("file %s not found\n", fileName);
+    else if (result != TGA_OK) outputPrintf("Cannot load texture file %s: %s\n", fileName, reason.c_str());
     return entry.textureName;
 }
 

@@ -6,9 +6,11 @@
 // TEXTURE_FILE_NAME_MAX.
 // Texture names are issued from 51 up, one per distinct file name (exact,
 // case-sensitive match); each file is loaded once, and a file keeps the
-// loading mode (mipmapped or clamped) of its first request. A missing file
-// still gets its name, with no image ("file %s not found\n" for mipmapped
-// requests). The registry holds at most TEXTURE_REGISTRY_CAPACITY files and
+// loading mode (mipmapped or clamped) of its first request. A file that
+// gives no image still gets its name, and is reported at that request:
+// "file %s not found\n" for a missing file requested mipmapped, otherwise
+// "Cannot load texture file NAME: reason" (a missing clamped file, a pipe or
+// directory, a truncated, colour-mapped or unsupported image). The registry holds at most TEXTURE_REGISTRY_CAPACITY files and
 // names of at most TEXTURE_FILE_NAME_MAX characters: a request beyond that
 // prints why and returns texture name 0 (no image; binding it untextures).
 // Main thread only (loads need the rendering context).

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
+#include "util/fileOpen.h"
 #include "util/output.h"
 
 int textureBrighten = 0;
@@ -37,16 +39,24 @@ bool initMultitexture() {
     return glActiveTextureARB_ && glMultiTexCoord2fARB_ && glClientActiveTextureARB_;
 }
 
-int readTGAFile(const char* fileName, int brighten, TgaImage& image) {
+int readTGAFile(const char* fileName, int brighten, TgaImage& image, std::string* reason) {
     image = TgaImage{};
+    if (reason) reason->clear();
     if (!fileName) return TGA_OPEN_FAILED;
-    FILE* file = fopen(fileName, "rb");
-    if (!file) return TGA_OPEN_FAILED;
+    std::string openProblem;
+    long long fileSize = 0;
+    FILE* file = openRegularFile(fileName, "rb", openProblem, &fileSize);
+    if (!file) {
+        if (reason) *reason = openProblem;
+        // A pipe or a directory is there, but is no image file.
+        bool there = openProblem == "is a directory" || openProblem == "not a regular file";
+        return there ? TGA_READ_FAILED : TGA_OPEN_FAILED;
+    }
 
     unsigned char headerBytes[TGA_HEADER_SIZE];
     size_t headerLength = fread(headerBytes, 1, sizeof headerBytes, file);
     TgaHeader header;
-    int result = readTGAHeader(headerBytes, headerLength, header);
+    int result = readTGAHeader(headerBytes, headerLength, header, reason);
     if (result != TGA_OK) {
         fclose(file);
         return result;
@@ -54,29 +64,18 @@ int readTGAFile(const char* fileName, int brighten, TgaImage& image) {
 
     // Compare what the header promises with what the file holds before
     // allocating anything, so a lying header cannot ask for a gigabyte.
-    size_t needed = tgaPixelBytes(header);
-    long fileSize = -1;
-    if (fseek(file, 0, SEEK_END) == 0) fileSize = ftell(file);
-    if (fileSize < TGA_HEADER_SIZE || static_cast<size_t>(fileSize - TGA_HEADER_SIZE) < needed ||
-        fseek(file, TGA_HEADER_SIZE, SEEK_SET) != 0) {
+    size_t needed = tgaFileBytes(header);
+    if (fileSize < 0 || static_cast<unsigned long long>(fileSize) < needed) {
         fclose(file);
+        if (reason) *reason = tgaTruncatedReason(header, static_cast<size_t>(fileSize < 0 ? 0 : fileSize));
         return TGA_READ_FAILED;
     }
-    unsigned char* pixels = static_cast<unsigned char*>(malloc(needed));
-    if (!pixels || fread(pixels, 1, needed, file) != needed) {
-        free(pixels);
-        fclose(file);
-        return TGA_READ_FAILED;
-    }
+    std::vector<unsigned char> bytes(needed);
+    memcpy(bytes.data(), headerBytes, TGA_HEADER_SIZE);
+    size_t rest = needed - TGA_HEADER_SIZE;
+    size_t got = rest ? fread(bytes.data() + TGA_HEADER_SIZE, 1, rest, file) : 0;
     fclose(file);
-
-    convertTGAPixels(pixels, static_cast<size_t>(header.width) * static_cast<size_t>(header.height), header.bits,
-                     brighten);
-    image.width = header.width;
-    image.height = header.height;
-    image.bits = header.bits;
-    image.pixels = pixels;
-    return TGA_OK;
+    return decodeTGA(bytes.data(), TGA_HEADER_SIZE + got, brighten, image, reason);
 }
 
 static GLenum pixelFormatFor(int bits) {
@@ -85,9 +84,9 @@ static GLenum pixelFormatFor(int bits) {
     return GL_ALPHA;
 }
 
-int loadTGATexture(const char* fileName, unsigned textureName) {
+int loadTGATexture(const char* fileName, unsigned textureName, std::string* reason) {
     TgaImage image;
-    int result = readTGAFile(fileName, textureBrighten, image);
+    int result = readTGAFile(fileName, textureBrighten, image, reason);
     if (result != TGA_OK) return result;
     GLenum format = pixelFormatFor(image.bits);
 
@@ -113,12 +112,13 @@ int loadTGATexture(const char* fileName, unsigned textureName) {
     freeTGAImage(image);
     glBindTexture(GL_TEXTURE_2D, 0);
     // GLU fails here only when it cannot allocate its scaled copies.
+    if (built != 0 && reason) *reason = "out of memory for its mipmaps";
     return built == 0 ? TGA_OK : TGA_READ_FAILED;
 }
 
-int loadTGATextureClamped(const char* fileName, unsigned textureName) {
+int loadTGATextureClamped(const char* fileName, unsigned textureName, std::string* reason) {
     TgaImage image;
-    int result = readTGAFile(fileName, textureBrighten, image);
+    int result = readTGAFile(fileName, textureBrighten, image, reason);
     if (result != TGA_OK) return result;
     GLenum format = pixelFormatFor(image.bits);
 

@@ -6,7 +6,10 @@
 // isPowerOfTwo.
 // The caller chooses the texture name (the texture registry issues them);
 // nothing here generates names. Failures create nothing, print nothing and
-// leave the texture name's old image in place. After a successful load,
+// leave the texture name's old image in place; the loaders hand the reason
+// of a failure to a caller that asks for it, and the registry prints it.
+// Files are opened through openRegularFile: a pipe or a directory is
+// refused (code 17) without blocking. After a successful load,
 // texture 0 is bound and GL_TEXTURE_2D is enabled.
 // Globals here are written on the main thread only: textureBrighten by the
 // scene set-up and the registry's reload, trilinearFiltering by the T key,
@@ -15,6 +18,8 @@
 #pragma once
 
 #include <GL/gl.h>
+
+#include <string>
 
 #include "image/tgaDecode.h"
 
@@ -37,14 +42,18 @@ bool initMultitexture();
 // Mipmapped, repeating texture (bilinear or trilinear by trilinearFiltering;
 // anisotropy 2 with trilinear where GL_EXT_texture_filter_anisotropic exists).
 // The internal format is always RGBA.
-int loadTGATexture(const char* fileName, unsigned textureName);
+// reason, when given, receives why a load failed (see readTGAFile).
+int loadTGATexture(const char* fileName, unsigned textureName, std::string* reason = nullptr);
 
 // One level, edge-clamped, linear filtering; the internal format equals the
 // file's pixel format (an 8-bit file gives an alpha texture).
-int loadTGATextureClamped(const char* fileName, unsigned textureName);
+int loadTGATextureClamped(const char* fileName, unsigned textureName, std::string* reason = nullptr);
 
 // Reads and converts a file without touching OpenGL. On TGA_OK the caller
-// owns image.pixels (freeTGAImage); otherwise image is empty.
-int readTGAFile(const char* fileName, int brighten, TgaImage& image);
+// owns image.pixels (freeTGAImage); otherwise image is empty and reason,
+// when given, says why in words: the system's text for a file that cannot
+// be opened (code 13), "is a directory" or "not a regular file" (17), or the
+// decoder's reason (tgaDecode.h).
+int readTGAFile(const char* fileName, int brighten, TgaImage& image, std::string* reason = nullptr);
 
 bool isPowerOfTwo(int n);

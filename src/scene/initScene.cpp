@@ -5,14 +5,19 @@
 // "AAAA" lines around the terrain textures, "SCC"/"BF", "angle"): size
 // row, rendering context, multitexture check, camera, loading screen,
 // textures, plants, terrain objects, sky, colours, start-up settings,
-// movement thread, menus and status bar. A missing data file leaves its
-// object empty and the sequence goes on; only a missing multitexture
-// extension stops the program.
+// movement thread, menus and status bar. Every data file that cannot be used
+// is reported on the console with its reason. A missing texture, lightmap
+// grid, sky face or distribution map leaves its object empty and the
+// sequence goes on; a plant model that does not load leaves its plant set
+// out. Two failures leave no scene to show and stop the program with exit
+// code 1 after an "Error" message box: a missing multitexture extension and
+// a height file that cannot be loaded.
 #include "scene/initScene.h"
 
 #include <GL/gl.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "app/input.h"
@@ -33,6 +38,16 @@
 
 namespace {
 int mouseButtonUserValue = -50;  // handed to every mouse-button call
+
+// A start-up that cannot build the scene: the reason in an "Error" box and on
+// standard error (seen even without a console), then the window goes and the
+// process ends with exit code 1, as a start script that cannot run does.
+[[noreturn]] void stopStartup(const std::string& boxText) {
+    outputError((boxText + "\n").c_str());
+    platformMessageBox(boxText.c_str(), "Error", platformOk, false);
+    destroyMainWindow();
+    platformExitProcess(1);
+}
 
 // White flash, then "load.tga" over the whole view while the scene loads.
 void showLoadingScreen() {
@@ -94,9 +109,7 @@ void initScene() {
     // before any file is read.
     if (!initMultitexture()) {
         outputText("warning multitexture not available\n");
-        platformMessageBox("Multitexture not available - Exiting", "Error", platformOk, false);
-        destroyMainWindow();
-        platformExitProcess(0);
+        stopStartup("Multitexture not available - Exiting");
     }
 
     // Camera, greeting, empty status text, mouse buttons, textures.
@@ -113,7 +126,8 @@ void initScene() {
     loadScenePlants();
     setBackgroundColour(136, 156, 88);
 
-    loadTerrainObjects();
+    std::string terrainFailure;
+    if (!loadTerrainObjects(terrainFailure)) stopStartup(terrainFailure + " - Exiting");
     loadSkyBox();
     setTerrainColour(255.0f, 255.0f, 255.0f);
 

@@ -3,9 +3,8 @@
 
 #include <GL/gl.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <string>
 #include <thread>
 
 #include "image/tga.h"
@@ -33,25 +32,31 @@ void loadTerrainTextures() {
     outputText("AAAAAAAAAAAAAAAAAAAAAAAA\n");
 }
 
-// Loads one terrain grid; a missing or unreadable file is reported (with
-// the reason) and leaves the object empty, so nothing is drawn for it.
-static bool loadGrid(Cheightmap& grid, const char* fileName, int size) {
-    errno = 0;
-    if (grid.load(fileName, size)) return true;
-    outputPrintf("Cannot load terrain file %s: %s\n", fileName, errno ? strerror(errno) : "out of memory");
-    return false;
+bool loadSceneGrid(Cheightmap& grid, const char* fileName, int size, std::string* failure) {
+    std::string problem;
+    bool loaded = grid.load(fileName, size, &problem);
+    if (!loaded) {
+        std::string line = std::string("Cannot load terrain file ") + fileName + ": " + problem;
+        outputPrintf("%s\n", line.c_str());
+        if (failure) *failure = line;
+    } else if (!problem.empty()) {
+        outputPrintf("Terrain file %s: %s\n", fileName, problem.c_str());
+    }
+    return loaded;
 }
 
-void loadTerrainObjects() {
+bool loadTerrainObjects(std::string& failure) {
     const SceneRow& row = sceneRow(heightmapSize);
     int n = static_cast<int>(mapSize);
 
-    loadGrid(lightmapGrid, row.lightmapFile, n);
+    loadSceneGrid(lightmapGrid, row.lightmapFile, n);
 
-    loadGrid(bruteTerrain, row.heightFile, n);
+    // The height file is read by three terrains; it is reported once, by the
+    // first, and without it there is no scene to build.
+    if (!loadSceneGrid(bruteTerrain, row.heightFile, n, &failure)) return false;
     bruteTerrain.setScale(1.0f, 0.25f, 1.0f);
 
-    bool haveHeights = loadGrid(geomipTerrain, row.heightFile, n);
+    bool haveHeights = geomipTerrain.load(row.heightFile, n);
     geomipTerrain.setScale(1.0f, 0.25f, 1.0f);
     // The two terrains read the same file; the sample at (25, 25) shows both agree.
     outputPrintf("SCC %f\n", haveHeights ? geomipTerrain.height(25, 25) : 0.0);
@@ -60,12 +65,13 @@ void loadTerrainObjects() {
     geomipTerrain.setupPatches(16);
     geomipTerrain.multiTextureDistance = 40.0f;
 
-    if (loadGrid(roamTerrain, row.heightFile, n)) {
+    if (roamTerrain.load(row.heightFile, n)) {
         roamTerrain.setScale(1.0f, 0.25f, 1.0f);
         roamTerrain.setupRoam(13, 65536);
     } else {
         roamTerrain.setScale(1.0f, 0.25f, 1.0f);
     }
+    return haveHeights && roamTerrain.size == n;
 }
 
 void loadSkyBox() {

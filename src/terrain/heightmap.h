@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class Cheightmap {
 public:
@@ -32,10 +33,16 @@ public:
     Cheightmap& operator=(const Cheightmap&) = delete;
 
     // Reads size * size bytes. A short file still loads: the missing tail
-    // reads as 0. Any grid already held is released first, so after a
-    // failed load the object is empty. Returns false when the file cannot
-    // be opened, the size is not between 1 and 65536, or memory runs out.
-    bool load(const char* fileName, int size);
+    // reads as 0; a longer file loads its first size * size bytes. Any grid
+    // already held is released first, so after a failed load the object is
+    // empty. Returns false when the file cannot be opened or is not a
+    // regular file (a pipe is refused before anything is read, so it never
+    // blocks), the size is not between 1 and 65536, or memory runs out.
+    // problem, when given, receives the reason of a failure, or for a file
+    // of the wrong length what was patched ("16641 bytes expected, 100
+    // read; the rest reads as 0"); it is left empty for a file of the
+    // right length.
+    bool load(const char* fileName, int size, std::string* problem = nullptr);
 
     void setScale(float x, float y, float z);
 

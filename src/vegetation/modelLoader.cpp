@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "image/textureRegistry.h"
+#include "util/fileOpen.h"
 #include "util/output.h"
 #include "util/text.h"
 
@@ -371,13 +373,19 @@ ObjectList readObjectList(FILE* file, const char* fileName) {
 
 ObjectList loadObjectList(const char* fileName) {
     createTextureRegistry();
-    FILE* file = fopen(fileName, "r");
+    std::string reason;
+    long long size = 0;
+    FILE* file = openRegularFile(fileName, "r", reason, &size);
     if (!file) {
-        outputPrintf("File %s couldn't be opened\n", fileName);
-        exit(0);
+        outputPrintf("File %s couldn't be opened: %s\n", fileName, reason.c_str());
+        return ObjectList{};
     }
     ObjectList model = readObjectList(file, fileName);
     fclose(file);
+    if (model.numObject == 0) {
+        outputPrintf("Cannot load plant model %s: %s\n", fileName,
+                     size == 0 ? "the file is empty" : "no <ObjectList> with <Object> elements in the file");
+    }
     return model;
 }
 

@@ -25,8 +25,12 @@
 // elements beyond their count are read and dropped with a message, counts
 // larger than the elements present shrink to what was read, and missing
 // attributes keep their defaults (not textured, texture 0, white, zero
-// vectors). A missing model file ends the program (exit code 0) after
-// "File %s couldn't be opened".
+// vectors). A file that cannot be opened -- missing, unreadable, a
+// directory or a pipe (refused before reading, so it never blocks) -- prints
+// "File %s couldn't be opened: reason" and gives an empty model; so does a
+// file that holds no objects (empty, NUL bytes, no <ObjectList>), with
+// "Cannot load plant model NAME: reason". The caller decides what the scene
+// does without it.
 //
 // Textures are requested through modelTextureSource (the registry's
 // getTexture), so the textureBrighten flag in force during the load applies
@@ -55,7 +59,8 @@ using ModelTextureSource = unsigned (*)(const char* fileName);
 extern ModelTextureSource modelTextureSource;
 
 // Reads one model file. Creates the texture registry first (it must ignore
-// a second creation). A file that cannot be opened ends the process.
+// a second creation). An empty model (numObject 0) when the file cannot be
+// opened or holds no objects, with the reason printed.
 ObjectList loadObjectList(const char* fileName);
 
 // The scanner of loadObjectList on an already open file; fileName sets

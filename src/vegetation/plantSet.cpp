@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <string>
 
 #include "math/random.h"
 #include "scene/sceneConfig.h"
@@ -67,12 +68,20 @@ void setCrossBillboardModel(PlantSet& set, ObjectList& model) {
 }
 
 void setDistributionMap(PlantSet& set, const char* fileName, int size) {
-    if (set.distributionMap.load(fileName, size)) {
-        set.hasDistributionMap = 1;
-        return;
-    }
-    set.hasDistributionMap = 0;
-    outputPrintf("Plant distribution map %s couldn't be read; the plant set is not thinned\n", fileName);
+    // Every set of the scene reads the same map: a problem is told once, not
+    // once per set (the last report is remembered).
+    static std::string lastReport;
+    std::string problem;
+    bool loaded = set.distributionMap.load(fileName, size, &problem);
+    set.hasDistributionMap = loaded ? 1 : 0;
+    std::string report;
+    if (!loaded)
+        report = std::string("Cannot load plant distribution map ") + (fileName ? fileName : "") + ": " + problem +
+                 "; the plant sets are not thinned\n";
+    else if (!problem.empty())
+        report = std::string("Plant distribution map ") + fileName + ": " + problem + "\n";
+    if (!report.empty() && report != lastReport) outputText(report.c_str());
+    lastReport = report;
 }
 
 void setSpacing(PlantSet& set, float spacing) { set.spacing = spacing < 1.0f ? 1.0f : spacing; }

@@ -69,7 +69,9 @@ void setFullModel(PlantSet& set, ObjectList& model);
 void setBillboardModel(PlantSet& set, ObjectList& model);
 void setCrossBillboardModel(PlantSet& set, ObjectList& model);
 // Loads the RAW map (size x size bytes). A map that cannot be read is
-// reported and left off, so the set is not thinned.
+// reported with its reason and left off, so the set is not thinned; a map of
+// the wrong length loads (zero-filled or cut) and is reported. A report
+// equal to the previous one is not repeated.
 void setDistributionMap(PlantSet& set, const char* fileName, int size);
 void setSpacing(PlantSet& set, float spacing);  // below 1 counts as 1
 void setBaseScale(PlantSet& set, float scale);

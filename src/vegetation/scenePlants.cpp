@@ -4,10 +4,16 @@
 // The textureBrighten flag in force when a texture is first registered
 // decides whether it is brightened, so the order of the model reads and the
 // flag around each are part of the scene's look.
+//
+// The scene goes on without a plant model that does not load (the loader
+// has said why): every plant set that uses it is left out, with the line
+// "Plant set NAME left out: FILE did not load", and the other sets, the
+// terrain and the sky are built as usual.
 #include "vegetation/scenePlants.h"
 
 #include "image/tga.h"
 #include "scene/sceneConfig.h"
+#include "util/output.h"
 #include "vegetation/modelDraw.h"
 #include "vegetation/modelLoader.h"
 
@@ -39,6 +45,13 @@ PlantSet* fullModelSet(ObjectList& model, const Placement& p, const char* distri
     return set;
 }
 
+// True when the model loaded; otherwise says which set is left out.
+bool usable(const ObjectList& model, const char* setName, const char* fileName) {
+    if (model.numObject > 0) return true;
+    outputPrintf("Plant set %s left out: %s did not load\n", setName, fileName);
+    return false;
+}
+
 }  // namespace
 
 void loadScenePlants() {
@@ -51,7 +64,9 @@ void loadScenePlants() {
     m.grasscross = loadObjectList("grasscross.xml");
     m.grassbill = loadObjectList("grassbill.xml");
     textureBrighten = 0;
-    m.fern = loadObjectList("fern.xml");
+    // The same file again: read only when the first copy loaded, so a
+    // missing fern.xml is reported once.
+    if (m.fernFirstCopy.numObject > 0) m.fern = loadObjectList("fern.xml");
     m.broad01 = loadObjectList("broad01.xml");
     m.broad16 = loadObjectList("broad16.xml");
     m.broad16.hasAlpha = 1;
@@ -65,34 +80,46 @@ void loadScenePlants() {
 
     const char* distribution = sceneRow(heightmapSize).distributionFile;
 
-    s.fern = fullModelSet(m.fern, {10.0f, 1.0f, -5.0f, 5.0f, -0.5f, 0.5f}, distribution);
+    if (usable(m.fern, "fern", "fern.xml"))
+        s.fern = fullModelSet(m.fern, {10.0f, 1.0f, -5.0f, 5.0f, -0.5f, 0.5f}, distribution);
 
-    s.grass = createPlantSet();
-    setSeed(*s.grass, 0.0f);
-    setFullModel(*s.grass, m.towergrass);
-    configure(*s.grass, {6.0f, 1.0f, 0.0f, 0.0f, -0.5f, 2.0f}, distribution);
-    setBillboardModel(*s.grass, m.grassbill);
-    setCrossBillboardModel(*s.grass, m.grasscross);
+    if (usable(m.towergrass, "grass", "towergrass.xml") && usable(m.grassbill, "grass", "grassbill.xml") &&
+        usable(m.grasscross, "grass", "grasscross.xml")) {
+        s.grass = createPlantSet();
+        setSeed(*s.grass, 0.0f);
+        setFullModel(*s.grass, m.towergrass);
+        configure(*s.grass, {6.0f, 1.0f, 0.0f, 0.0f, -0.5f, 2.0f}, distribution);
+        setBillboardModel(*s.grass, m.grassbill);
+        setCrossBillboardModel(*s.grass, m.grasscross);
+    }
 
-    s.bboy = createPlantSet();
-    setFullModel(*s.bboy, m.bboy);
-    setSeed(*s.bboy, 0.0f);
-    configure(*s.bboy, {15.0f, 1.0f, -10.0f, 10.0f, 1.0f, 4.0f}, distribution);
+    if (usable(m.bboy, "bboy", "bboy.xml")) {
+        s.bboy = createPlantSet();
+        setFullModel(*s.bboy, m.bboy);
+        setSeed(*s.bboy, 0.0f);
+        configure(*s.bboy, {15.0f, 1.0f, -10.0f, 10.0f, 1.0f, 4.0f}, distribution);
+    }
 
-    s.spear = createPlantSet();
-    setBillboardModel(*s.spear, m.spear);
-    setSeed(*s.spear, 0.0f);
-    configure(*s.spear, {15.0f, 1.0f, -10.0f, 10.0f, 1.0f, 4.0f}, distribution);
-    setKeepProbability(*s.spear, 0.25f);
+    if (usable(m.spear, "spear", "spear.xml")) {
+        s.spear = createPlantSet();
+        setBillboardModel(*s.spear, m.spear);
+        setSeed(*s.spear, 0.0f);
+        configure(*s.spear, {15.0f, 1.0f, -10.0f, 10.0f, 1.0f, 4.0f}, distribution);
+        setKeepProbability(*s.spear, 0.25f);
+    }
 
-    s.broad16 = fullModelSet(m.broad16, {20.0f, 1.0f, -5.0f, 5.0f, -0.5f, 1.0f}, distribution);
-    s.broad01 = fullModelSet(m.broad01, {35.0f, 1.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
-    s.flower8 = fullModelSet(m.flower8, {20.0f, 3.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
+    if (usable(m.broad16, "broad16", "broad16.xml"))
+        s.broad16 = fullModelSet(m.broad16, {20.0f, 1.0f, -5.0f, 5.0f, -0.5f, 1.0f}, distribution);
+    if (usable(m.broad01, "broad01", "broad01.xml"))
+        s.broad01 = fullModelSet(m.broad01, {35.0f, 1.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
+    if (usable(m.flower8, "flower8", "flower8.xml"))
+        s.flower8 = fullModelSet(m.flower8, {20.0f, 3.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
 
     textureBrighten = 1;
     m.flower6 = loadObjectList("flower6.xml");
     textureBrighten = 0;
-    s.flower6 = fullModelSet(m.flower6, {30.0f, 3.0f, -5.0f, 5.0f, 0.0f, 1.5f}, distribution);
+    if (usable(m.flower6, "flower6", "flower6.xml"))
+        s.flower6 = fullModelSet(m.flower6, {30.0f, 3.0f, -5.0f, 5.0f, 0.0f, 1.5f}, distribution);
 
     // The colour models are drawn in until placement shades each plant.
     setPlantColour(30.0f, 30.0f, 30.0f);

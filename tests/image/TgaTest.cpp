@@ -36,7 +36,7 @@ struct LoadCase {
     std::vector<uint8_t> file;
     int brighten;
     int expectedCode;
-    std::vector<uint8_t> expectedTexels;  // RGBA, rows in file order; only for code 1
+    std::vector<uint8_t> expectedTexels;  // RGBA, bottom row first; only for code 1
 };
 
 std::vector<uint8_t> repeated(std::vector<uint8_t> pattern, size_t times) {
@@ -46,7 +46,8 @@ std::vector<uint8_t> repeated(std::vector<uint8_t> pattern, size_t times) {
 }
 
 TEST_F(TgaTest, EachFileGivesItsCodeAndGoodOnesUploadTheirTexels) {
-    // 2 x 2 images; texel order is file order (first row = t 0).
+    // 2 x 2 images; texels bottom row first (t 0), which is file order for
+    // the usual bottom-left origin.
     const std::vector<uint8_t> bgra = {10, 20, 250, 7, 1, 2, 3, 4, 100, 110, 120, 130, 255, 0, 128, 255};
     const std::vector<uint8_t> bgr = {10, 20, 250, 1, 2, 3, 100, 110, 120, 255, 0, 128};
     const std::vector<uint8_t> grey = {0, 90, 180, 255};
@@ -63,11 +64,15 @@ TEST_F(TgaTest, EachFileGivesItsCodeAndGoodOnesUploadTheirTexels) {
          {0, 0, 0, 0, 0, 0, 0, 90, 0, 0, 0, 180, 0, 0, 0, 255}},
         {"depth decides layout even for grey type", tgaBytes(3, 2, 2, 32, bgra), 0, TGA_OK,
          {250, 20, 10, 7, 3, 2, 1, 4, 120, 110, 100, 130, 128, 0, 255, 255}},
-        {"image ID not skipped: pixels shift by its length",
-         tgaBytes(3, 2, 2, 8, {77, 0, 90, 180, 255}, /*idLength=*/1), 0, TGA_OK,
-         {0, 0, 0, 77, 0, 0, 0, 0, 0, 0, 0, 90, 0, 0, 0, 180}},
-        {"origin bits ignored", tgaBytes(3, 2, 2, 8, grey, 0, 0, 0x20), 0, TGA_OK,
+        {"image ID field skipped", tgaBytes(3, 2, 2, 8, {77, 66, 55, 0, 90, 180, 255}, /*idLength=*/3), 0, TGA_OK,
          {0, 0, 0, 0, 0, 0, 0, 90, 0, 0, 0, 180, 0, 0, 0, 255}},
+        {"top-left origin: rows turned bottom first", tgaBytes(3, 2, 2, 8, grey, 0, 0, 0x20), 0, TGA_OK,
+         {0, 0, 0, 180, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 90}},
+        {"right-to-left origin: columns turned left first", tgaBytes(2, 2, 2, 24, bgr, 0, 0, 0x10), 0, TGA_OK,
+         {3, 2, 1, 255, 250, 20, 10, 255, 128, 0, 255, 255, 120, 110, 100, 255}},
+        {"top-right origin with an ID field", tgaBytes(3, 2, 2, 8, {9, 0, 90, 180, 255}, 1, 0, 0x30), 0, TGA_OK,
+         {0, 0, 0, 255, 0, 0, 0, 180, 0, 0, 0, 90, 0, 0, 0, 0}},
+        {"ID field counts toward the length", tgaBytes(3, 2, 2, 8, {9, 9, 0, 90, 180}, 2), 0, TGA_READ_FAILED, {}},
         {"colour-mapped", tgaBytes(1, 2, 2, 8, repeated({0}, 4 + 768), 0, 1), 0, TGA_BAD_TYPE, {}},
         {"colour map with true-colour type", tgaBytes(2, 2, 2, 24, bgr, 0, 1), 0, TGA_BAD_TYPE, {}},
         {"run-length encoded (type 10)", tgaBytes(10, 2, 2, 24, bgr), 0, TGA_BAD_TYPE, {}},
@@ -196,7 +201,8 @@ TEST_F(TgaTest, MultitextureEntryPointsResolve) {
     EXPECT_NE(glClientActiveTextureARB_, nullptr);
 }
 
-// ImageMagick's own reading of a file (rows in file order) is the oracle.
+// ImageMagick's own reading of a file, turned to the picture's orientation
+// and then bottom row first as textures hold it, is the oracle.
 TEST_F(TgaTest, LoadsFilesWrittenByImageMagick) {
     if (!imageMagickAvailable()) GTEST_SKIP() << "ImageMagick (convert, identify) not installed";
     // 4 x 2 picture with distinct rows, colours and alphas.
@@ -236,7 +242,8 @@ TEST_F(TgaTest, LoadsFilesWrittenByImageMagick) {
                     continue;
                 }
                 ASSERT_EQ(code, TGA_OK);
-                std::string oracle = runCommand("convert " + file + " -depth 8 " + source.rawOut + ":-");
+                std::string oracle =
+                    runCommand("convert " + file + " -auto-orient -flip -depth 8 " + source.rawOut + ":-");
                 std::vector<uint8_t> texels = textureTexels(textureName);
                 ASSERT_EQ(texels.size(), 32u);
                 const size_t channels = source.bits / 8;
