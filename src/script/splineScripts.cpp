@@ -5,7 +5,8 @@
 // Thin adapters over camera/spline.h: every argument is read (a script error
 // when one is missing) before acting. Main thread only.
 // generateRandomSpline writes numbers with std::to_chars so that loadSpline
-// reads them back the same whatever C locale the process runs in.
+// reads them back the same whatever C locale the process runs in; it draws
+// its key points over the whole map and refuses more than 1000.
 #include <lua.hpp>
 
 #include <charconv>
@@ -13,11 +14,23 @@
 
 #include "camera/spline.h"
 #include "math/random.h"
+#include "scene/sceneConfig.h"
 #include "script/scriptArgs.h"
 #include "script/scriptFunctions.h"
 #include "util/output.h"
 
 namespace {
+// Key points a random tour may have: a tour of 1000 segments is far longer
+// than any scripted flight, and the file stays below 30 kB.
+constexpr int maxRandomKeyPoints = 1000;
+
+// The largest grid coordinate of the loaded map (128 before a scene is built:
+// the 129 map's).
+int randomSplineExtent() {
+    int extent = static_cast<int>(mapExtent);
+    return extent >= 2 ? extent : 128;
+}
+
 // writeToFile(fileName, text): appends the bytes of text (any bytes, zeros
 // included, no terminator); nothing when the file cannot be opened.
 int scriptWriteToFile(lua_State* L) {
@@ -38,16 +51,22 @@ char* putFixed(char* at, char* end, float value) {
 }
 
 // generateRandomSpline(fileName, count): count lines "x 0 z" with x and z
-// from randomFloat(1, 127); a count of 0 or less leaves an empty file;
-// nothing when the file cannot be created.
+// from randomFloat(1, mapExtent - 1) over the loaded map (1 to 127 on the
+// 129 map, which is also the range before a scene is built);
+// a count of 0 or less leaves an empty file; nothing when the file cannot be
+// created. A count above maxRandomKeyPoints is a script error and writes
+// nothing.
 int scriptGenerateRandomSpline(lua_State* L) {
     const char* fileName = scriptString(L, 1);
     int count = scriptInt(L, 2);
+    if (count > maxRandomKeyPoints)
+        return luaL_error(L, "generateRandomSpline: %d key points asked for, at most %d", count, maxRandomKeyPoints);
+    const float extent = static_cast<float>(randomSplineExtent());
     FILE* file = fopen(fileName, "w");
     if (!file) return 0;
     for (int i = 0; i < count; ++i) {
-        float x = randomFloat(1.0f, 127.0f);
-        float z = randomFloat(1.0f, 127.0f);
+        float x = randomFloat(1.0f, extent - 1.0f);
+        float z = randomFloat(1.0f, extent - 1.0f);
         char line[128];
         char* end = line + sizeof line;
         char* at = putFixed(line, end, x);

@@ -267,6 +267,43 @@ TEST_F(SplineTest, GenerateRandomSplineWritesKeyPointLines) {
     EXPECT_EQ(run("generateRandomSpline('" + tempPath("no-dir/x.txt") + "', 3)"), "");
 }
 
+TEST_F(SplineTest, GenerateRandomSplineCoversTheLoadedMapAndRefusesHugeCounts) {
+    std::string path = tempPath("spread.txt");
+    std::regex line(R"(([0-9]+\.[0-9]{6}) 0 ([0-9]+\.[0-9]{6})\n)");
+    const float mapExtentBefore = mapExtent;
+    struct Extent {
+        float extent;
+        double high;  // key points lie in 1 .. high and reach past high / 2
+    } extents[] = {{128.0f, 127.0}, {256.0f, 255.0}, {1024.0f, 1023.0}};
+    for (const Extent& e : extents) {
+        SCOPED_TRACE(e.extent);
+        mapExtent = e.extent;
+        ASSERT_EQ(run("generateRandomSpline('" + path + "', 1000)"), "");
+        std::string text = readFile(path);
+        int lines = 0;
+        double largest = 0.0;
+        for (std::sregex_iterator it(text.begin(), text.end(), line), end; it != end; ++it, ++lines) {
+            for (int g = 1; g <= 2; ++g) {
+                double v = std::stod((*it)[g].str());
+                EXPECT_GE(v, 1.0);
+                EXPECT_LE(v, e.high);
+                largest = std::max(largest, v);
+            }
+        }
+        EXPECT_EQ(lines, 1000) << "1000 key points are allowed";
+        EXPECT_GT(largest, e.high / 2) << "the tour spreads over the whole map";
+    }
+    mapExtent = mapExtentBefore;
+
+    std::string kept = writeFile("kept.txt", "1 0 1\n");
+    for (const char* count : {"1001", "2147483647"}) {
+        SCOPED_TRACE(count);
+        std::string error = run("generateRandomSpline('" + kept + "', " + count + ")");
+        EXPECT_NE(error.find("at most 1000"), std::string::npos) << error;
+        EXPECT_EQ(readFile(kept), "1 0 1\n") << "a refused count leaves the file alone";
+    }
+}
+
 TEST_F(SplineTest, WriteToFileAppends) {
     std::string path = tempPath("append.txt");
     remove(path.c_str());
