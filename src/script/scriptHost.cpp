@@ -209,3 +209,9 @@ ScriptHost* createScriptHost() {
     }
     return host;
 }
+
+void destroyScriptHost(ScriptHost* host) {
+    if (!host) return;
+    if (host->luaState) lua_close(host->luaState);
+    delete host;
+}

@@ -1,6 +1,7 @@
 // scriptHost.h -- the one Lua state of the process and how scripts run.
 //
-// Provides: ScriptHost, scriptHost, createScriptHost, runScriptFile,
+// Provides: ScriptHost, scriptHost, createScriptHost, destroyScriptHost,
+// runScriptFile,
 // runScriptFileAs, runScriptChunk, hostOutput, protectedCall,
 // reportScriptError.
 // All scripts run synchronously on the main thread; one state serves every
@@ -26,6 +27,11 @@ struct ScriptHost {
 extern ScriptHost* scriptHost;  // created at start-up, never destroyed
 
 ScriptHost* createScriptHost();
+
+// Closes the state (running its finalisers: files scripts left open are
+// closed) and frees the host. The program never does (its host lives until
+// the process ends); test programs free each host they create.
+void destroyScriptHost(ScriptHost* host);
 
 // Runs a script file. 0 on success; otherwise the error text goes to the
 // host output followed by "Sorry could not run <fileName>.\n" and the

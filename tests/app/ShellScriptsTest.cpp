@@ -42,6 +42,10 @@ protected:
         if (result) *result = code;
         return testing::internal::GetCapturedStdout();
     }
+    static void TearDownTestSuite() {
+        destroyScriptHost(host);
+        host = nullptr;
+    }
     static ScriptHost* host;
 };
 ScriptHost* ShellScripts::host = nullptr;

@@ -35,6 +35,8 @@ protected:
     }
     void TearDown() override {
         setOutputHook(nullptr);
+        destroyScriptHost(host);
+        host = nullptr;
         fs::remove_all(folder);
     }
 

@@ -66,6 +66,10 @@ protected:
         captured.clear();
         return runScriptChunk(host, chunk.c_str());
     }
+    static void TearDownTestSuite() {
+        destroyScriptHost(host);
+        host = nullptr;
+    }
     static ScriptHost* host;
 };
 ScriptHost* Vocabulary::host = nullptr;
