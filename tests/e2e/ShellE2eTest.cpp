@@ -2,6 +2,7 @@
 // area, status bar, menus, keys, mouse buttons, console and exit codes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -247,7 +248,10 @@ TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndTooLargeAModeQuits) {
 }
 
 // Keys held down with auto-repeat and mouse drags while the movement thread
-// runs. The ThreadSanitizer check runs this case on its own build.
+// runs. The ThreadSanitizer check runs this case on its own build. The
+// camera starts in the middle of the map, slow enough that the held keys
+// keep it there, so the movement thread really moves it (not just pushes it
+// against the edge) while the main thread draws.
 TEST_F(ShellEndToEnd, HeldKeysAndMouseLook) {
     ViewerOptions options;
     options.steps = {
@@ -261,10 +265,25 @@ TEST_F(ShellEndToEnd, HeldKeysAndMouseLook) {
         "sleep 0.3; xdotool key Escape",
     };
     options.timeoutSeconds = 120;
-    ViewerResult result = runViewer(std::string(windowedStart) + "mainLoop()\nprint('loop ended')\n", options);
+    ViewerResult result = runViewer(std::string(windowedStart) +
+                                        "setCameraMoveSpeed(0.2); setCameraAutoHeight(64, 100, 0, 0)\n"
+                                        "sx, sy, sz = getCameraPosition()\n"
+                                        "mainLoop()\n"
+                                        "ex, ey, ez = getCameraPosition()\n"
+                                        "print(format('moved %.3f %.3f to %.3f %.3f', sx, sz, ex, ez))\n"
+                                        "print('loop ended')\n",
+                                    options);
     EXPECT_EQ(result.exitCode, 0) << failureContext(result);
     EXPECT_NE(result.out.find("loop ended"), std::string::npos) << failureContext(result);
     EXPECT_EQ(result.err.find("ThreadSanitizer"), std::string::npos) << failureContext(result);
+    float startX = 0, startZ = 0, endX = 0, endZ = 0;
+    size_t at = result.out.find("moved ");
+    ASSERT_NE(at, std::string::npos) << failureContext(result);
+    ASSERT_EQ(sscanf(result.out.c_str() + at, "moved %f %f to %f %f", &startX, &startZ, &endX, &endZ), 4);
+    // W and Up step along -z (the view direction), A to the left (-x).
+    EXPECT_LT(endZ, startZ - 1.0f) << "held W and Up moved the camera forward" << failureContext(result);
+    EXPECT_LT(endX, startX - 0.5f) << "held A moved the camera to the left" << failureContext(result);
+    EXPECT_GT(endZ, 1.0f) << "still on the map, not clamped at its edge" << failureContext(result);
 }
 
 TEST_F(ShellEndToEnd, DialogsRefuseInvalidInputAndAboutBoxesKeepTheSceneDrawing) {
