@@ -171,10 +171,12 @@ pixel() { convert "$WORK/$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255
                           e2eQuote((work / "driver.sh").string()) + " > " +
                           e2eQuote((work / "xvfb-run.txt").string()) + " 2>&1";
     // Parallel runs may race for a display number: try again when the
-    // display did not start.
+    // display did not start, or was taken before the program reached it.
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::system(command.c_str());
-        if (fs::exists(work / "exitcode.txt")) break;
+        if (fs::exists(work / "exitcode.txt") &&
+            e2eReadFile(work / "stderr.txt").find("could not connect to display") == std::string::npos)
+            break;
     }
 
     ViewerResult result;
