@@ -138,4 +138,6 @@ void initScene() {
     buildMenus();
     createStatusBar();
     resizeView(viewportWidth, viewportHeight);
+    // The window grew downward by the bars' height: centre it as it now is.
+    centreWindow();
 }
