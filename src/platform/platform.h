@@ -130,6 +130,8 @@ void platformSetStatusBarText(const char* text);
 void platformCreateConsole();
 void platformDestroyConsole();
 bool platformHasConsole();
+// Shows the console above the other windows (nothing when there is none).
+void platformRaiseConsole();
 
 // ---------------------------------------------------------------------------
 // Cursor.
