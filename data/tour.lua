@@ -10,6 +10,11 @@
 --   MAP_SIZE     heightmap size of the scene (init.lua sets it; default 129)
 --   TOUR_STEPS   frames the flight takes (default 900)
 
+-- One frame before anything else: run without the viewer's window (say
+-- `morvista tour.lua` from a shell) the script stops here and says why,
+-- before it writes any file.
+renderScene()
+
 size = MAP_SIZE or 129
 steps = TOUR_STEPS or 900
 

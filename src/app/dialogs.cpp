@@ -114,13 +114,14 @@ void backgroundProcedure(PlatformDialog* dialog, int message, int identifier) {
         setItemNumber(dialog, itemGreen, rgb[1]);
         setItemNumber(dialog, itemBlue, rgb[2]);
     } else if (identifier == itemOk) {
+        std::string texts[3];
+        for (int i = 0; i < 3; ++i) texts[i] = platformGetDialogItemText(dialog, itemRed + i);
         int rgb[3];
-        for (int i = 0; i < 3; ++i) rgb[i] = readDialogNumber(platformGetDialogItemText(dialog, itemRed + i), true);
-        if (validBackgroundColour(rgb)) {
+        if (const char* refusal = backgroundColourRefusal(texts, rgb)) {
+            platformDialogMessageBox(dialog, refusal, "Error");
+        } else {
             setBackgroundColour(rgb[0], rgb[1], rgb[2]);
             platformEndDialog(dialog, itemOk);
-        } else {
-            platformDialogMessageBox(dialog, "Colours must be in range 0 - 255", "Error");
         }
     } else if (identifier == itemCancel) {
         platformEndDialog(dialog, itemCancel);
@@ -158,9 +159,10 @@ void clipProcedure(PlatformDialog* dialog, int message, int identifier) {
     }
     if (message != dialogCommand) return;
     if (identifier == itemOk) {
-        int nearValue = readDialogNumber(platformGetDialogItemText(dialog, itemNearClip), true);
-        int farValue = readDialogNumber(platformGetDialogItemText(dialog, itemFarClip), true);
-        if (nearValue > 0 && farValue > 0) {
+        int nearValue = 0, farValue = 0;
+        const char* refusal = clipDistancesRefusal(platformGetDialogItemText(dialog, itemNearClip),
+                                                   platformGetDialogItemText(dialog, itemFarClip), nearValue, farValue);
+        if (!refusal) {
             nearClip = static_cast<float>(nearValue);
             farClip = static_cast<float>(farValue);
             // The projection is set for the drawing area, whose size the
@@ -171,7 +173,7 @@ void clipProcedure(PlatformDialog* dialog, int message, int identifier) {
             else resizeView(viewportWidth, viewportHeight);
             platformEndDialog(dialog, itemOk);
         } else {
-            platformDialogMessageBox(dialog, "Clipping distances must be greater than 0", "Error");
+            platformDialogMessageBox(dialog, refusal, "Error");
         }
     } else if (identifier == itemCancel) {
         platformEndDialog(dialog, itemCancel);
@@ -229,4 +231,26 @@ bool validBackgroundColour(const int rgb[3]) {
         if (rgb[i] < 0 || rgb[i] > 255) return false;
     }
     return true;
+}
+
+const char* backgroundColourRefusal(const std::string texts[3], int rgb[3]) {
+    bool whole = true;
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        rgb[i] = readDialogNumber(texts[i], true, &ok);
+        whole = whole && ok;
+    }
+    if (!whole) return "Colours must be whole numbers in range 0 - 255";
+    if (!validBackgroundColour(rgb)) return "Colours must be in range 0 - 255";
+    return nullptr;
+}
+
+const char* clipDistancesRefusal(const std::string& nearText, const std::string& farText, int& nearValue,
+                                 int& farValue) {
+    nearValue = readDialogNumber(nearText, true);
+    farValue = readDialogNumber(farText, true);
+    if (nearValue <= 0 || farValue <= 0) return "Clipping distances must be greater than 0";
+    // A near plane at or beyond the far one leaves nothing to draw.
+    if (nearValue >= farValue) return "Near clipping distance must be less than far clipping distance";
+    return nullptr;
 }

@@ -3,7 +3,8 @@
 //
 // Provides: previewColour, customColours, showAboutBox,
 // showBackgroundDialog, showCameraSpeedDialog, showClipDialog,
-// readDialogNumber, formatSpeedText, validBackgroundColour.
+// readDialogNumber, formatSpeedText, validBackgroundColour,
+// backgroundColourRefusal, clipDistancesRefusal.
 // Main thread only. The about box does not block: the scene keeps drawing
 // behind it and several may be open. The other three are modal and change
 // nothing unless their input is accepted.
@@ -30,3 +31,15 @@ std::string formatSpeedText(float speed);
 
 // Each of the three components lies in 0..255.
 bool validBackgroundColour(const int rgb[3]);
+
+// What the background colour dialog answers to the three typed components:
+// nullptr when they are taken (rgb then holds them), otherwise the text of
+// its error box. Text that is not a whole number is refused like a value
+// out of range.
+const char* backgroundColourRefusal(const std::string texts[3], int rgb[3]);
+
+// What the clipping planes dialog answers to the typed distances: nullptr
+// when they are taken (nearValue and farValue then hold them), otherwise
+// the text of its error box. Both must be above 0 and near below far.
+const char* clipDistancesRefusal(const std::string& nearText, const std::string& farText, int& nearValue,
+                                 int& farValue);

@@ -73,11 +73,12 @@ void renderFrame() {
     updateFps();
     applyView();
 
-    // 7-9. Grid, sky, terrain and plants.
-    if (gridEnabled) drawReferenceGrid();
+    // 7-9. Sky, terrain and plants, then the grid over them: it lies at
+    // height 0.1, under the ground almost everywhere.
     drawSkyBox(frameCameraX, frameCameraY, frameCameraZ);
     scenePolygons += skyPolygonCount();
     scenePolygons += renderTerrainFrame();
+    if (gridEnabled) drawReferenceGrid();
     // The renderers report their statistics; the title is written here.
     if (!anonymousMode && terrainReport.title[0] != '\0') setTitle(terrainReport.title);
 
@@ -100,9 +101,14 @@ void drawReferenceGrid() {
     if (!referenceGrid.visible) return;
     const float h = referenceGrid.height;
     // Lines take their colour alone: texturing and lighting are off here.
+    // Drawn over the finished scene without the depth test, so terrain and
+    // plants never hide it.
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
     glBegin(GL_LINES);
     glColor3f(0.0f, 0.0f, 1.0f);
     for (int i = -100; i <= 100; ++i) {

@@ -67,6 +67,20 @@ void checkRadioItem(int first, int last, int identifier, bool onCurrentMenu) {
 
 void flip(int& value) { value = 1 - value; }
 
+// A script opened from the menu stopped on an error: the console, where
+// the error was written, comes to the front; without a console the error
+// is shown in a message box naming the script (the message names the line).
+void showScriptStopped(const std::string& path) {
+    if (platformHasConsole()) {
+        platformRaiseConsole();
+        return;
+    }
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string text = name + " stopped on an error:\n" + lastScriptError();
+    platformMessageBox(text.c_str(), "Error", platformOk, false);
+}
+
 void openScript() {
     std::string path = lastScriptPath;
     if (!platformOpenScriptDialog(path)) return;
@@ -77,7 +91,7 @@ void openScript() {
     outputPrintf("%s\n", folder.c_str());
     // Runs to its end before the command returns; frames are drawn meanwhile
     // only when the script calls renderScene().
-    runScriptFile(scriptHost, path.c_str());
+    if (runScriptFile(scriptHost, path.c_str()) != 0) showScriptStopped(path);
 }
 
 std::vector<MenuRecord> menuTreeFor(bool anonymous) {

@@ -197,8 +197,21 @@ void followTerrain() {
     if (printCameraXZ.load(relaxed)) outputPrintf("XZ %f %f\n", x, z);
 }
 
+void keepAboveGround() {
+    Ccamera* c = getCamera();
+    float eye = groundEyeHeight(c->x.load(relaxed), c->z.load(relaxed));
+    float y = c->y.load(relaxed);
+    // Only a height below the eye height is replaced, and only if no step
+    // of the movement thread changed it meanwhile (that step is seen on the
+    // next frame). NaN counts as below.
+    while (!(y >= eye)) {
+        if (c->y.compare_exchange_weak(y, eye, relaxed)) break;
+    }
+}
+
 void applyView() {
     if (flyMode.load(relaxed) == 0) followTerrain();
+    else keepAboveGround();
     Ccamera* c = getCamera();
     float vertical = c->verticalAngle.load(relaxed);
     float horizontal = c->horizontalAngle.load(relaxed);

@@ -5,7 +5,7 @@
 // getCamera, the position and angle setters and getters, setMoveSpeedLocked,
 // getMoveSpeed, groundEyeHeight, lookAtPoint, buildViewMatrix,
 // getViewMatrix, moveForward, moveSideways, toggleCrouch, followTerrain,
-// applyView.
+// keepAboveGround, applyView.
 //
 // Threads: the main thread renders (applyView, followTerrain, extractFrustum),
 // runs scripts, menus and dialogs; the movement thread (movement.h) turns the
@@ -107,6 +107,11 @@ void toggleCrouch();
 // the eye height, fall 0.6 while more than 3 above it, never end below it.
 void followTerrain();
 
-// Per frame, right after the clear: terrain following unless flying, then
-// the view transform into the modelview matrix (leaves GL_MODELVIEW current).
+// Fly mode, once a frame: an eye below groundEyeHeight (over the nearest
+// grid point, also off the map) is lifted to it, so flying never goes
+// under the terrain. x and z are left alone.
+void keepAboveGround();
+
+// Per frame, right after the clear: terrain following when walking, the
+// ground limit of keepAboveGround when flying, then the view transform into the modelview matrix (leaves GL_MODELVIEW current).
 void applyView();

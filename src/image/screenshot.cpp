@@ -3,12 +3,44 @@
 
 #include <GL/gl.h>
 
+#include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <vector>
 
-static int screenshotCounter = 0;  // main thread only
+static int screenshotCounter = 0;   // main thread only
+static int lastWrittenNumber = -1;  // number of the last numbered file this run wrote
+
+// One past the highest n of the plain files "<baseName><n>.tga" already in
+// the base name's folder (0 when there are none, or the folder cannot be read).
+static int nextUnusedNumber(const char* baseName) {
+    namespace fs = std::filesystem;
+    fs::path base(baseName);
+    fs::path folder = base.parent_path();
+    if (folder.empty()) folder = ".";
+    const std::string prefix = base.filename().string();
+    int next = 0;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        std::error_code kindError;
+        if (!entry->is_regular_file(kindError)) continue;  // only shots count, not folders
+        std::string name = entry->path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (name.compare(name.size() - 4, 4, ".tga") != 0) continue;
+        std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        bool allDigits = digits.size() <= 10;
+        for (char c : digits) allDigits = allDigits && isdigit(static_cast<unsigned char>(c));
+        if (!allDigits) continue;
+        long long number = std::stoll(digits);
+        if (number < INT_MAX && number + 1 > next) next = static_cast<int>(number + 1);
+    }
+    return next;
+}
 
 int getScreenshotCounter() { return screenshotCounter; }
 void setScreenshotCounter(int value) { screenshotCounter = value < 0 ? 0 : value; }
@@ -61,12 +93,22 @@ int writeNumberedTGA(const char* baseName, uint16_t width, uint16_t height, uint
         free(pixels);
         return -1;
     }
+    // Never over a shot of an earlier run (or another program): the number
+    // goes past the highest one in the folder. Only the file this run wrote
+    // last may be written again (the screenshot sequence's second capture).
+    if (screenshotCounter != lastWrittenNumber) {
+        int unused = nextUnusedNumber(baseName);
+        if (unused > screenshotCounter) screenshotCounter = unused;
+    }
     // Sized for any counter value, not just three digits.
     const int length = snprintf(nullptr, 0, "%s%d.tga", baseName, screenshotCounter);
     std::vector<char> name(static_cast<size_t>(length) + 1);
     snprintf(name.data(), name.size(), "%s%d.tga", baseName, screenshotCounter);
     int result = writeTGA(name.data(), width, height, bits, pixels);
-    if (result == 1) ++screenshotCounter;
+    if (result == 1) {
+        lastWrittenNumber = screenshotCounter;
+        if (screenshotCounter < INT_MAX) ++screenshotCounter;
+    }
     return result;
 }
 

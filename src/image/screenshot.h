@@ -7,7 +7,8 @@
 // then the pixels with rows bottom to top as the frame buffer gives them,
 // R,G,B stored as B,G,R and the fourth byte of 32-bit pixels stored as
 // 255 - alpha.
-// The counter (the number of the next numbered file, from 0) is written on
+// The counter (the number of the next numbered file, from 0 or past the
+// files already there) is written on
 // the main thread only, here and by the screenshot sequence (app/measure).
 // Main thread only, with the rendering context current for the screen calls.
 #pragma once
@@ -20,6 +21,10 @@
 int writeTGA(const char* fileName, uint16_t width, uint16_t height, uint8_t bits, unsigned char* pixels);
 
 // writeTGA on "<baseName><counter>.tga"; on success the counter advances.
+// The counter first moves past the highest n of the "<baseName><n>.tga"
+// files already in that folder, so earlier shots are never overwritten;
+// only the file this run wrote last may be written again (after
+// decrementScreenshotCounter).
 int writeNumberedTGA(const char* baseName, uint16_t width, uint16_t height, uint8_t bits, unsigned char* pixels);
 
 // Reads the frame-buffer rectangle from (x1, y1) to (x2, y2) as RGBA and

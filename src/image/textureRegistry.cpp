@@ -88,6 +88,12 @@ void reloadAllTextures() {
     }
 }
 
+void loadTexturesIntoNewContext() {
+    int brighten = textureBrighten;
+    reloadAllTextures();
+    textureBrighten = brighten;
+}
+
 // Appends line to text when the whole line fits; false when it does not.
 static bool appendLine(char* text, size_t size, size_t& used, const char* line) {
     size_t length = strlen(line);

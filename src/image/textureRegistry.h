@@ -1,7 +1,8 @@
 // textureRegistry.h -- every texture of the program, requested by file name.
 //
 // Provides: createTextureRegistry, textureRegistryExists, getTexture,
-// getClampedTexture, reloadAllTextures, formatTextureList, showTextureList,
+// getClampedTexture, reloadAllTextures, loadTexturesIntoNewContext,
+// formatTextureList, showTextureList,
 // textureRegistryCount, resetTextureRegistry, TEXTURE_REGISTRY_CAPACITY,
 // TEXTURE_FILE_NAME_MAX.
 // Texture names are issued from 51 up, one per distinct file name (exact,
@@ -31,6 +32,12 @@ unsigned getClampedTexture(const char* fileName);  // one level, edge-clamped
 // Reloads every entry under its own name, with its own brighten flag and
 // the current trilinearFiltering; textureBrighten keeps the last entry's flag.
 void reloadAllTextures();
+
+// After the rendering context was replaced (a second window): loads every
+// entry again under its own name into the now current context, with its own
+// mode and brighten flag, so the names handed out earlier are valid there.
+// textureBrighten is left as it was.
+void loadTexturesIntoNewContext();
 
 // The list text: "texnum %d\n", then "texlist %d _%s_\n" per entry. Each
 // line is cut to 99 characters and the whole text to 9999 (whole lines

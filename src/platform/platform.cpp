@@ -108,6 +108,7 @@ bool ensureApplication() {
 void platformSetWindowProcedure(WindowProcedure procedure) { shell.procedure = procedure; }
 
 int deliverMessage(int message, int a, int b, int c) {
+    ++shell.messagesDelivered;
     return shell.procedure ? shell.procedure(message, a, b, c) : 0;
 }
 
@@ -129,13 +130,19 @@ PlatformPoll platformPollEvents(int& quitCode) {
         return platformPollQuit;
     }
     if (!shell.application) return platformPollIdle;
-    bool handled = QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents);
-    if (!handled) {
+    // Only what reaches the window procedure counts as handled. The window
+    // system's own work -- repainting the console after a printed line, the
+    // status bar after its text, the title after a renderer wrote it -- is
+    // done here too but leaves the step free for a frame, so a script's
+    // renderScene() draws one frame per call unless the user did something.
+    unsigned long delivered = shell.messagesDelivered;
+    bool anyEvent = QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents);
+    if (!anyEvent) {
         // Objects closed with deleteLater (about boxes, the old status bar)
         // are freed here: no QEventLoop runs at the top level to do it.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    return handled ? platformPollHandled : platformPollIdle;
+    return shell.messagesDelivered != delivered ? platformPollHandled : platformPollIdle;
 }
 
 void platformPostQuit(int code) {

@@ -51,8 +51,10 @@ enum PlatformPoll { platformPollIdle, platformPollHandled, platformPollQuit };
 
 // Handles every event that is waiting, without ever waiting for one.
 // Returns platformPollQuit (and the code) when a quit was posted — the quit is
-// taken off the queue — platformPollHandled when events were handled, and
-// platformPollIdle when nothing was waiting.
+// taken off the queue — platformPollHandled when a message reached the
+// window procedure, and platformPollIdle otherwise: repaints and other work
+// of the window system alone (console lines, status text, titles) leave
+// the step idle.
 PlatformPoll platformPollEvents(int& quitCode);
 
 // Queues a quit; the next platformPollEvents returns it.
@@ -128,6 +130,8 @@ void platformSetStatusBarText(const char* text);
 void platformCreateConsole();
 void platformDestroyConsole();
 bool platformHasConsole();
+// Shows the console above the other windows (nothing when there is none).
+void platformRaiseConsole();
 
 // ---------------------------------------------------------------------------
 // Cursor.

@@ -95,3 +95,10 @@ void platformDestroyConsole() {
 }
 
 bool platformHasConsole() { return shell.console != nullptr; }
+
+void platformRaiseConsole() {
+    if (!shell.console) return;
+    shell.console->showNormal();
+    shell.console->raise();
+    shell.console->activateWindow();
+}

@@ -97,6 +97,7 @@ struct ShellState {
 
     bool quitPosted = false;
     int quitCode = 0;
+    unsigned long messagesDelivered = 0;  // messages handed to the window procedure so far
 };
 
 extern ShellState shell;

@@ -104,6 +104,10 @@ void initScene() {
     int width = 0, height = 0;
     platformGetClientSize(width, height);
     initRendering(width, height);
+    // A second window has a new context: the textures of the first scene
+    // are loaded into it under their old names, which the registry hands
+    // out again below without loading anything.
+    loadTexturesIntoNewContext();
 
     // Multitexturing is required; without it the program stops here,
     // before any file is read.
@@ -148,4 +152,6 @@ void initScene() {
     buildMenus();
     createStatusBar();
     resizeView(viewportWidth, viewportHeight);
+    // The window grew downward by the bars' height: centre it as it now is.
+    centreWindow();
 }

@@ -9,6 +9,8 @@
 
 #include <lua.hpp>
 
+#include <string>
+
 #include "platform/platform.h"
 #include "script/luaCompat.h"
 #include "script/scriptArgs.h"
@@ -98,12 +100,22 @@ static int loadTextChunk(lua_State* L) {
 
 // Runs the loader on the stack (with its arguments), then the chunk it
 // returns, both protected. Reports an error; returns the status.
+static std::string lastError;  // see lastScriptError
+
 static int loadAndRun(lua_State* L, int loaderArgs) {
     int status = lua_pcall(L, loaderArgs, 1, 0);
     if (status == LUA_OK) status = protectedCall(L, 0, 0);
-    if (status != LUA_OK) reportScriptError(L, lua_tostring(L, -1));
+    if (status != LUA_OK) {
+        const char* message = lua_tostring(L, -1);
+        lastError = message ? message : "(no error message)";
+        size_t traceback = lastError.find("\nstack traceback:");
+        if (traceback != std::string::npos) lastError.erase(traceback);
+        reportScriptError(L, message);
+    }
     return status;
 }
+
+const char* lastScriptError() { return lastError.c_str(); }
 
 int runScriptFileAs(ScriptHost* host, const char* path, const char* displayName) {
     if (!path) path = "";

@@ -1,9 +1,8 @@
 // scriptHost.h -- the one Lua state of the process and how scripts run.
 //
 // Provides: ScriptHost, scriptHost, createScriptHost, destroyScriptHost,
-// runScriptFile,
-// runScriptFileAs, runScriptChunk, hostOutput, protectedCall,
-// reportScriptError.
+// runScriptFile, runScriptFileAs, runScriptChunk, lastScriptError,
+// hostOutput, protectedCall, reportScriptError.
 // All scripts run synchronously on the main thread; one state serves every
 // script, so globals persist from one script to the next. The state opens
 // the base, io, string, math and table libraries plus the Lua 4.0 global
@@ -44,6 +43,9 @@ int runScriptFileAs(ScriptHost* host, const char* path, const char* displayName)
 // Runs a chunk of script text. 0 on success; otherwise only the error text
 // goes to the host output.
 int runScriptChunk(ScriptHost* host, const char* text);
+// The error that ended the last script that failed (run by the three
+// functions above), without its stack traceback; "" before any failed.
+const char* lastScriptError();
 
 // The output hook of every script text: written unchanged (no prefix, no
 // line end added) through util/output.

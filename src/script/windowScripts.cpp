@@ -6,8 +6,10 @@
 // (createConsole), registerWindowSoundGroup (createWindow,
 // createFullScreenWindow, setHMSize, playSound), registerScreenSizeGroup
 // (setScreenSize). Main thread only; each reads all of its arguments before
-// it acts.
+// it acts. renderScene before any window was made is a script error that
+// names the script.
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "app/mainLoop.h"
@@ -51,7 +53,27 @@ int scriptMainLoop(lua_State*) {
     return 0;
 }
 
-int scriptRenderScene(lua_State*) {
+// File name (without folders) of the script whose code called the running
+// script function; "this script" for text run as a chunk.
+std::string callingScriptName(lua_State* L) {
+    lua_Debug where;
+    if (lua_getstack(L, 1, &where) && lua_getinfo(L, "S", &where) && where.source && where.source[0] == '@') {
+        std::string path = where.source + 1;
+        size_t slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    return "this script";
+}
+
+int scriptRenderScene(lua_State* L) {
+    // Drawing frames without a window would run the script blind (no
+    // frames, no screenshots): it stops at once and says why.
+    if (!mainWindowExists()) {
+        std::string text = callingScriptName(L) +
+                           " needs the viewer: open it with File > Open, or run it after createWindow";
+        lua_pushstring(L, text.c_str());
+        return lua_error(L);
+    }
     renderScene();
     return 0;
 }

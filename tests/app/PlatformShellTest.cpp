@@ -8,6 +8,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -166,5 +167,47 @@ TEST_F(PlatformShell, ConsoleShowsLinesPrintedOnAnyThreadFromItsOpeningOn) {
     }
     EXPECT_EQ(consoles, 1);
     EXPECT_EQ(text.toStdString(), "main thread line\nthread line 7\n");
+    releaseDebugConsole();
+}
+
+// A step of the loop is spent only on what reaches the window procedure:
+// the repaints that printed lines, status text and titles cause are done
+// in the same step, which stays free for a frame.
+TEST_F(PlatformShell, ConsoleStatusAndTitleRepaintsLeaveTheStepIdle) {
+    QMainWindow* window = mainWindow();
+    ASSERT_NE(window, nullptr);
+    createDebugConsole();
+    int quitCode = 0;
+    auto settle = [&quitCode] {
+        for (int i = 0; i < 50 && platformPollEvents(quitCode) != platformPollIdle; ++i) {
+        }
+    };
+    settle();
+    struct Case {
+        const char* label;
+        void (*change)(int i);
+    } cases[] = {
+        {"a printed line", [](int i) { outputPrintf("POS %d 0 %d\n", i, i); }},
+        {"status text", [](int i) { platformSetStatusBarText(std::to_string(i).c_str()); }},
+        {"title", [](int i) { platformSetTitle(("ROAM " + std::to_string(i)).c_str()); }},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 5; ++i) {
+            c.change(i);
+            EXPECT_EQ(platformPollEvents(quitCode), platformPollIdle) << c.label << " " << i;
+        }
+    }
+
+    // A key for the window procedure still takes its step.
+    static int keysSeen = 0;
+    keysSeen = 0;
+    platformSetWindowProcedure([](int message, int, int, int) {
+        if (message == messageKeyDown) ++keysSeen;
+        return 0;
+    });
+    QCoreApplication::postEvent(window->windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier));
+    EXPECT_EQ(platformPollEvents(quitCode), platformPollHandled);
+    EXPECT_EQ(keysSeen, 1);
+    platformSetWindowProcedure(nullptr);
     releaseDebugConsole();
 }

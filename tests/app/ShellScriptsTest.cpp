@@ -143,7 +143,15 @@ TEST_F(ShellScripts, SwitchesSetTheirValueAndMark) {
 
 TEST_F(ShellScripts, LoopFunctionsWithoutAWindow) {
     EXPECT_EQ(run("mainLoop() print('after')"), "Window must be created first\nafter\n");
-    EXPECT_EQ(run("renderScene() renderScene() testing()"), "testing");
+    // renderScene without a window stops the script at once, naming it.
+    int stopped = 0;
+    std::string printed = run("renderScene() print('went on')", &stopped);
+    EXPECT_NE(stopped, 0);
+    EXPECT_EQ(printed.find("went on\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("error: this script needs the viewer: open it with File > Open, or run it after "
+                           "createWindow\n"),
+              std::string::npos)
+        << printed;
     EXPECT_EQ(run("hideMenus() showMenus()"), "lua show\n");
     EXPECT_EQ(menusHidden.load(), 0) << "no window: the menus stay";
     int result = 0;

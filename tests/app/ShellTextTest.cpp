@@ -69,3 +69,51 @@ TEST(DialogRules, BackgroundColourComponentsMustLieIn0To255) {
     // The swatch shows the low 8 bits: 300 previews as 44.
     EXPECT_EQ(readDialogNumber("300", false) & 0xFF, 44);
 }
+
+TEST(DialogRules, BackgroundColourTextMustBeWholeNumbersInRange) {
+    struct Case {
+        std::string texts[3];
+        const char* refusal;  // nullptr: taken
+    };
+    const char* notWhole = "Colours must be whole numbers in range 0 - 255";
+    const char* outOfRange = "Colours must be in range 0 - 255";
+    const Case cases[] = {
+        {{"10", " 20 ", "30"}, nullptr}, {{"abc", "0", "0"}, notWhole}, {{"0", "", "0"}, notWhole},
+        {{"0", "0", "1.5"}, notWhole},   {{"300", "0", "0"}, outOfRange}, {{"0", "-1", "0"}, outOfRange},
+    };
+    for (const Case& c : cases) {
+        int rgb[3] = {-7, -7, -7};
+        const char* refusal = backgroundColourRefusal(c.texts, rgb);
+        std::string label = c.texts[0] + "," + c.texts[1] + "," + c.texts[2];
+        if (c.refusal) EXPECT_STREQ(refusal, c.refusal) << label;
+        else EXPECT_EQ(refusal, nullptr) << label;
+    }
+    int rgb[3];
+    const std::string taken[3] = {"10", "20", "30"};
+    ASSERT_EQ(backgroundColourRefusal(taken, rgb), nullptr);
+    EXPECT_EQ(rgb[0] * 10000 + rgb[1] * 100 + rgb[2], 102030);
+}
+
+TEST(DialogRules, ClippingDistancesMustBePositiveWithNearBelowFar) {
+    struct Case {
+        const char* nearText;
+        const char* farText;
+        const char* refusal;  // nullptr: taken
+    };
+    const char* positive = "Clipping distances must be greater than 0";
+    const char* order = "Near clipping distance must be less than far clipping distance";
+    const Case cases[] = {
+        {"1", "10000", nullptr}, {"99", "100", nullptr}, {"500", "100", order}, {"100", "100", order},
+        {"0", "100", positive},  {"1", "abc", positive}, {"-5", "100", positive},
+    };
+    for (const Case& c : cases) {
+        int nearValue = 0, farValue = 0;
+        const char* refusal = clipDistancesRefusal(c.nearText, c.farText, nearValue, farValue);
+        if (c.refusal) EXPECT_STREQ(refusal, c.refusal) << c.nearText << " " << c.farText;
+        else EXPECT_EQ(refusal, nullptr) << c.nearText << " " << c.farText;
+    }
+    int nearValue = 0, farValue = 0;
+    ASSERT_EQ(clipDistancesRefusal("2", "500", nearValue, farValue), nullptr);
+    EXPECT_EQ(nearValue, 2);
+    EXPECT_EQ(farValue, 500);
+}

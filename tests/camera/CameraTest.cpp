@@ -320,6 +320,10 @@ TEST_F(CameraTest, ApplyViewLoadsTheViewTransform) {
         {1, {2, 30, 2}, 0, 90, {2, 20, 2}, {0, 0, -10}, {2, 30, 2}},
         // Flying outside the map: nothing is clamped.
         {1, {-5, 20, 14}, 0, 0, {-5, 20, 10}, {0, 0, -4}, {-5, 20, 14}},
+        // Flying into the ground: the eye stops at the walking eye height.
+        {1, {2, 1, 2}, 0, 0, {2, 14, 0}, {0, 0, -2}, {2, ground(2, 2) + 8, 2}},
+        // Flying under the map beside it: lifted over the nearest edge point.
+        {1, {-5, -30, 14}, 0, 0, {-5, 10, 10}, {0, 0, -4}, {-5, ground(0, 4) + 8, 14}},
         // Walking outside the map: clamped and put on the ground first.
         {0, {-5, 0, 14}, 0, 0, {0, 18, 0}, {0, 18 - (ground(0, 4) + 8), -4}, {0, ground(0, 4) + 8, 4}},
     };

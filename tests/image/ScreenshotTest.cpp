@@ -83,6 +83,35 @@ TEST(ScreenshotWriter, NumberedFilesAndTheCounter) {
     EXPECT_EQ(getScreenshotCounter(), 0);
 }
 
+// A new run starts its counter at 0: its shots go after those already in
+// the folder, and only its own last shot is written again.
+TEST(ScreenshotWriter, NumberedFilesGoPastEarlierShots) {
+    ScratchFolder folder;
+    auto pixel = [] { return mallocCopy({1, 2, 3, 4}); };
+    const std::vector<uint8_t> old{'o', 'l', 'd'};
+    writeFile("shot0.tga", old);
+    writeFile("shot7.tga", old);
+    writeFile("shot.tga", {'x'});
+    writeFile("shotx9.tga", {'x'});
+    writeFile("other12.tga", {'x'});
+    setScreenshotCounter(0);
+    EXPECT_EQ(writeNumberedTGA("shot", 1, 1, 32, pixel()), 1);
+    EXPECT_EQ(getScreenshotCounter(), 9);
+    decrementScreenshotCounter();
+    EXPECT_EQ(writeNumberedTGA("shot", 1, 1, 32, pixel()), 1) << "the sequence's second capture";
+    EXPECT_EQ(writeNumberedTGA("shot", 1, 1, 32, pixel()), 1);
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"other12.tga", "shot.tga", "shot0.tga", "shot7.tga",
+                                                        "shot8.tga", "shot9.tga", "shotx9.tga"}));
+    EXPECT_EQ(readFile("shot0.tga"), old);
+    EXPECT_EQ(readFile("shot7.tga"), old);
+
+    // A step back onto an earlier run's shot does not overwrite it.
+    setScreenshotCounter(7);
+    EXPECT_EQ(writeNumberedTGA("shot", 1, 1, 32, pixel()), 1);
+    EXPECT_EQ(readFile("shot7.tga"), old);
+    EXPECT_TRUE(std::filesystem::exists("shot10.tga"));
+}
+
 // Paints the frame buffer: bottom 4 rows blue (the status bar's place),
 // then a red band, a green band above it, and one white pixel at the top
 // left corner.
