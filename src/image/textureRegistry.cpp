@@ -9,6 +9,7 @@
 
 #include "image/tga.h"
 #include "platform/platform.h"
+#include "scene/sceneConfig.h"
 #include "util/output.h"
 
 struct TextureEntry {
@@ -66,10 +67,11 @@ static unsigned requestTexture(const char* fileName, int clamped) {
     entry.brighten = textureBrighten;
     textureRegistry->entries.push_back(entry);
 
+    std::string path = scenePath(fileName);
     if (clamped) {
-        loadTGATextureClamped(fileName, entry.textureName);
-    } else if (loadTGATexture(fileName, entry.textureName) == TGA_OPEN_FAILED) {
-        outputPrintf("file %s not found\n", fileName);
+        loadTGATextureClamped(path.c_str(), entry.textureName);
+    } else if (loadTGATexture(path.c_str(), entry.textureName) == TGA_OPEN_FAILED) {
+        outputPrintf("file %s not found\n", path.c_str());
     }
     return entry.textureName;
 }
@@ -82,8 +84,9 @@ void reloadAllTextures() {
     if (!textureRegistry) return;
     for (const TextureEntry& entry : textureRegistry->entries) {
         textureBrighten = entry.brighten;
-        if (entry.clamped) loadTGATextureClamped(entry.fileName.c_str(), entry.textureName);
-        else loadTGATexture(entry.fileName.c_str(), entry.textureName);
+        std::string path = scenePath(entry.fileName.c_str());
+        if (entry.clamped) loadTGATextureClamped(path.c_str(), entry.textureName);
+        else loadTGATexture(path.c_str(), entry.textureName);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "image/tga.h"
@@ -37,8 +38,9 @@ void loadTerrainTextures() {
 // the reason) and leaves the object empty, so nothing is drawn for it.
 static bool loadGrid(Cheightmap& grid, const char* fileName, int size) {
     errno = 0;
-    if (grid.load(fileName, size)) return true;
-    outputPrintf("Cannot load terrain file %s: %s\n", fileName, errno ? strerror(errno) : "out of memory");
+    std::string path = scenePath(fileName);
+    if (grid.load(path.c_str(), size)) return true;
+    outputPrintf("Cannot load terrain file %s: %s\n", path.c_str(), errno ? strerror(errno) : "out of memory");
     return false;
 }
 

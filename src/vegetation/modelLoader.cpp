@@ -12,6 +12,7 @@
 #include <new>
 
 #include "image/textureRegistry.h"
+#include "scene/sceneConfig.h"
 #include "util/output.h"
 #include "util/text.h"
 
@@ -371,9 +372,10 @@ ObjectList readObjectList(FILE* file, const char* fileName) {
 
 ObjectList loadObjectList(const char* fileName) {
     createTextureRegistry();
-    FILE* file = fopen(fileName, "r");
+    std::string path = scenePath(fileName);
+    FILE* file = fopen(path.c_str(), "r");
     if (!file) {
-        outputPrintf("File %s couldn't be opened\n", fileName);
+        outputPrintf("File %s couldn't be opened\n", path.c_str());
         exit(0);
     }
     ObjectList model = readObjectList(file, fileName);

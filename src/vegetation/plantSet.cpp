@@ -67,7 +67,7 @@ void setCrossBillboardModel(PlantSet& set, ObjectList& model) {
 }
 
 void setDistributionMap(PlantSet& set, const char* fileName, int size) {
-    if (set.distributionMap.load(fileName, size)) {
+    if (set.distributionMap.load(scenePath(fileName).c_str(), size)) {
         set.hasDistributionMap = 1;
         return;
     }
