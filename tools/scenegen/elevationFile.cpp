@@ -37,6 +37,10 @@ ElevationFile::~ElevationFile()
 bool ElevationFile::open(const std::string& name, std::string& error)
 {
     GDALAllRegister();
+    // Rows are read once, in order: a small block cache keeps memory bounded
+    // on large files (GDAL would otherwise keep a share of the machine's
+    // memory of blocks already used).
+    GDALSetCacheMax64(64LL << 20);
     QuietGdal quiet;
     dataset = GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     if (!dataset) {
