@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 namespace {
 const SceneRow sceneRows[] = {
     {129, "height129.raw", "grassdist2.raw", "height129lm2.raw"},
@@ -59,6 +61,8 @@ bool chooseSceneFolder(const char* path, const std::string& baseFolder, std::str
         return false;
     }
     if (folder[0] != '/' && !baseFolder.empty()) folder = baseFolder + "/" + folder;
+    // "a/b/../c/" names a/c: messages and paths show it so.
+    folder = std::filesystem::path(folder).lexically_normal().string();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     struct stat info;
     if (stat(folder.c_str(), &info) != 0) {
