@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
+#include "scene/sceneConfig.h"
 #include "script/scriptHost.h"
 #include "util/output.h"
 #include "util/text.h"
@@ -75,7 +77,18 @@ bool prepareStart(int argc, char** argv) {
         return false;
     }
     chooseStartScript(argumentText);
-    return true;
+    return chooseSceneFolderFromEnvironment();
+}
+
+bool chooseSceneFolderFromEnvironment() {
+    const char* folder = getenv("MORVISTA_SCENE");
+    if (!folder || !folder[0]) return true;
+    std::string error;
+    if (chooseSceneFolder(folder, startFolder, error)) return true;
+    std::string message = "MORVISTA_SCENE: " + error + "; nothing was run.\n";
+    outputText(message.c_str());
+    outputError(message.c_str());
+    return false;
 }
 
 int runStartScript(ScriptHost* host) {

@@ -2,7 +2,8 @@
 //
 // Provides: startTextLimit, startScriptName, inlineChunk, startFolder,
 // joinArgumentText, chooseStartScript, enterProgramFolder,
-// locateStartScript, prepareStart, runStartScript.
+// locateStartScript, prepareStart, chooseSceneFolderFromEnvironment,
+// runStartScript.
 // The program's own folder (of the running executable, /proc/self/exe)
 // becomes the current directory, so the scene files and init.lua beside the
 // program are found from any working directory. The argument text is the
@@ -15,7 +16,10 @@
 // Exit code: 0 when the start script ran to its end, 1 when it could not be
 // run or stopped with an error ("Sorry could not run %s.\n" on standard
 // output and standard error for a file), 1 for an argument text that is too
-// long (nothing runs).
+// long or a MORVISTA_SCENE folder that does not exist (nothing runs).
+// MORVISTA_SCENE, when set and not empty, names the scene folder (relative
+// to the folder the program was started from); a script's setSceneFolder
+// replaces it.
 // The globals below are written only here, on the main thread, before any
 // script runs.
 #pragma once
@@ -48,8 +52,13 @@ void enterProgramFolder();
 std::string locateStartScript(const char* name);
 
 // Steps before the script host exists: folder, argument text, start
-// script. false (after printing why) when the argument text is too long.
+// script, scene folder. false (after printing why) when the argument text
+// is too long or the MORVISTA_SCENE folder does not exist.
 bool prepareStart(int argc, char** argv);
+
+// Sets the scene folder from MORVISTA_SCENE when it is set and not empty;
+// false (after printing why) when that folder does not exist.
+bool chooseSceneFolderFromEnvironment();
 
 // Runs the start script in host and returns the process exit code.
 int runStartScript(ScriptHost* host);

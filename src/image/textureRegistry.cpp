@@ -9,6 +9,7 @@
 
 #include "image/tga.h"
 #include "platform/platform.h"
+#include "scene/sceneConfig.h"
 #include "util/output.h"
 
 struct TextureEntry {
@@ -67,11 +68,14 @@ static unsigned requestTexture(const char* fileName, int clamped) {
     textureRegistry->entries.push_back(entry);
 
     // Every file that gives no image is told once, at its first request.
+    std::string path = scenePath(fileName);
     std::string reason;
-    int result = clamped ? loadTGATextureClamped(fileName, entry.textureName, &reason)
-                         : loadTGATexture(fileName, entry.textureName, &reason);
-    if (result == TGA_OPEN_FAILED && !clamped) outputPrintf("file %s not found\n", fileName);
-    else if (result != TGA_OK) outputPrintf("Cannot load texture file %s: %s\n", fileName, reason.c_str());
+    int result = clamped ? loadTGATextureClamped(path.c_str(), entry.textureName, &reason)
+                         : loadTGATexture(path.c_str(), entry.textureName, &reason);
+    if (result == TGA_OPEN_FAILED && !clamped) outputPrintf("file %s not found
+", path.c_str());
+    else if (result != TGA_OK) outputPrintf("Cannot load texture file %s: %s
+", path.c_str(), reason.c_str());
     return entry.textureName;
 }
 
@@ -83,8 +87,9 @@ void reloadAllTextures() {
     if (!textureRegistry) return;
     for (const TextureEntry& entry : textureRegistry->entries) {
         textureBrighten = entry.brighten;
-        if (entry.clamped) loadTGATextureClamped(entry.fileName.c_str(), entry.textureName);
-        else loadTGATexture(entry.fileName.c_str(), entry.textureName);
+        std::string path = scenePath(entry.fileName.c_str());
+        if (entry.clamped) loadTGATextureClamped(path.c_str(), entry.textureName);
+        else loadTGATexture(path.c_str(), entry.textureName);
     }
 }
 

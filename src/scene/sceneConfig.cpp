@@ -1,6 +1,10 @@
 // sceneConfig.cpp -- scene settings and terrain objects; see sceneConfig.h.
 #include "scene/sceneConfig.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 namespace {
 const SceneRow sceneRows[] = {
     {129, "height129.raw", "grassdist2.raw", "height129lm2.raw"},
@@ -42,3 +46,56 @@ Cheightmap lightmapGrid;
 Cheightmap bruteTerrain;
 Cgeomipmap geomipTerrain;
 Croam roamTerrain;
+
+std::string sceneFolder;
+
+std::string scenePath(const char* fileName) {
+    if (sceneFolder.empty() || fileName[0] == '/') return fileName;
+    return sceneFolder + "/" + fileName;
+}
+
+bool chooseSceneFolder(const char* path, const std::string& baseFolder, std::string& error) {
+    std::string folder = path;
+    if (folder.empty()) {
+        error = "the scene folder name is empty";
+        return false;
+    }
+    if (folder[0] != '/' && !baseFolder.empty()) folder = baseFolder + "/" + folder;
+    // "a/b/../c/" names a/c: messages and paths show it so.
+    folder = std::filesystem::path(folder).lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0) {
+        error = "scene folder " + folder + " not found";
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        error = "scene folder " + folder + " is not a folder";
+        return false;
+    }
+    sceneFolder = folder;
+    return true;
+}
+
+std::vector<std::string> sceneFileNames(int size) {
+    const SceneRow& row = sceneRow(size);
+    std::vector<std::string> names = {row.heightFile, row.distributionFile, row.lightmapFile};
+    static const char* const fixedFiles[] = {
+        "twig01ar.tga",   "sbend1010.tga",  "leavesm1.tga",  "tmsand10a.tga", "sandm1.tga",   "lightmap.tga",
+        "load.tga",       "SKY 20 1.tga",   "SKY 20 2.tga",  "SKY 20 3.tga",  "SKY 20 4.tga", "SKY 20 5.tga",
+        "black.tga",      "fern.xml",       "towergrass.xml", "grasscross.xml", "grassbill.xml", "broad01.xml",
+        "broad16.xml",    "palm01.xml",     "bboy.xml",      "spear.xml",     "flower8.xml",  "flower6.xml",
+    };
+    names.insert(names.end(), std::begin(fixedFiles), std::end(fixedFiles));
+    return names;
+}
+
+std::vector<std::string> missingSceneFiles(int size) {
+    std::vector<std::string> missing;
+    for (const std::string& name : sceneFileNames(size)) {
+        struct stat info;
+        std::string path = scenePath(name.c_str());
+        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) missing.push_back(name);
+    }
+    return missing;
+}

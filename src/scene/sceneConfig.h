@@ -4,7 +4,9 @@
 // Provides: heightmapSize, mapSize, mapExtent, sceneRow, setHMSize, the
 // geomipmapping distances, the display switches (terrainAlgorithm,
 // showTerrain, splattingEnabled, lightmapEnabled, showPlants, showGrass,
-// anonymousMode) and the four terrain objects.
+// anonymousMode), the four terrain objects, and the scene folder
+// (sceneFolder, scenePath, chooseSceneFolder, sceneFileNames,
+// missingSceneFiles).
 // Writers: scripts, menu commands, keys and scene initialisation, all on the
 // main thread. Nothing here is read by the movement thread except mapExtent,
 // which is written once at scene set-up before that thread starts.
@@ -13,6 +15,9 @@
 #include "terrain/geomipmap.h"
 #include "terrain/heightmap.h"
 #include "terrain/roam.h"
+
+#include <string>
+#include <vector>
 
 // Terrain algorithm identifiers; also the menu command numbers.
 enum TerrainAlgorithmId {
@@ -67,3 +72,27 @@ extern Cheightmap lightmapGrid;  // plant shading; unscaled
 extern Cheightmap bruteTerrain;  // brute force; also camera and plant heights
 extern Cgeomipmap geomipTerrain;
 extern Croam roamTerrain;
+
+// The folder the scene files are read from. Empty (the default) reads them
+// by bare name from the current folder, the program's own; scripts and the
+// program's defaults always come from there. Written by chooseSceneFolder
+// (script setSceneFolder, the MORVISTA_SCENE variable) on the main thread
+// before the scene is built.
+extern std::string sceneFolder;
+
+// The path to open for the scene file fileName: fileName itself when no
+// scene folder is set or the name is absolute, else sceneFolder/fileName.
+std::string scenePath(const char* fileName);
+
+// Makes path (relative to baseFolder unless absolute) the scene folder.
+// false, with the reason naming the folder in error, when it is no folder;
+// the scene folder then stays as it was.
+bool chooseSceneFolder(const char* path, const std::string& baseFolder, std::string& error);
+
+// Every file the scene of the given size reads by name: the row's three
+// grids, the terrain textures and loading picture, the sky faces and the
+// plant models (the models name their own textures).
+std::vector<std::string> sceneFileNames(int size);
+
+// Those of sceneFileNames(size) that scenePath does not find as a file.
+std::vector<std::string> missingSceneFiles(int size);

@@ -34,13 +34,14 @@ void loadTerrainTextures() {
 
 bool loadSceneGrid(Cheightmap& grid, const char* fileName, int size, std::string* failure) {
     std::string problem;
-    bool loaded = grid.load(fileName, size, &problem);
+    std::string path = scenePath(fileName);
+    bool loaded = grid.load(path.c_str(), size, &problem);
     if (!loaded) {
-        std::string line = std::string("Cannot load terrain file ") + fileName + ": " + problem;
+        std::string line = "Cannot load terrain file " + path + ": " + problem;
         outputPrintf("%s\n", line.c_str());
         if (failure) *failure = line;
     } else if (!problem.empty()) {
-        outputPrintf("Terrain file %s: %s\n", fileName, problem.c_str());
+        outputPrintf("Terrain file %s: %s\n", path.c_str(), problem.c_str());
     }
     return loaded;
 }

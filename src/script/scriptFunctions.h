@@ -2,7 +2,7 @@
 //
 // Provides: registerScriptFunctions and one registrar per group. Groups are
 // registered in this order: window mode and loop, interface, console,
-// window and sound, camera, measurement, spline, screen size. Each group's
+// window and sound, camera, measurement, spline, screen size, scene folder. Each group's
 // functions live in the file named beside its registrar.
 #pragma once
 
@@ -19,3 +19,9 @@ void registerCameraGroup(lua_State* L);        // cameraScripts.cpp
 void registerMeasurementGroup(lua_State* L);   // measureScripts.cpp
 void registerSplineGroup(lua_State* L);        // splineScripts.cpp
 void registerScreenSizeGroup(lua_State* L);    // windowScripts.cpp
+void registerSceneFolderGroup(lua_State* L);   // sceneScripts.cpp
+
+// With a scene folder set, a script error (also on standard error) naming
+// every scene file of the current size that the folder lacks; caller names
+// the script function. Returns 0 when nothing is missing.
+int requireCompleteSceneFolder(lua_State* L, const char* caller);

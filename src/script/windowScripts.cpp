@@ -89,6 +89,7 @@ int scriptCreateConsole(lua_State*) {
 
 int scriptCreateWindow(lua_State* L) {
     const char* title = scriptString(L, 1);
+    requireCompleteSceneFolder(L, "createWindow");
     if (!platformDisplayAvailable()) {
         return luaL_error(L, "createWindow: there is no display to open the window on (DISPLAY is not set)");
     }

@@ -72,14 +72,16 @@ void setDistributionMap(PlantSet& set, const char* fileName, int size) {
     // once per set (the last report is remembered).
     static std::string lastReport;
     std::string problem;
-    bool loaded = set.distributionMap.load(fileName, size, &problem);
+    std::string path = fileName ? scenePath(fileName) : std::string();
+    bool loaded = set.distributionMap.load(fileName ? path.c_str() : nullptr, size, &problem);
     set.hasDistributionMap = loaded ? 1 : 0;
     std::string report;
     if (!loaded)
-        report = std::string("Cannot load plant distribution map ") + (fileName ? fileName : "") + ": " + problem +
-                 "; the plant sets are not thinned\n";
+        report = "Cannot load plant distribution map " + path + ": " + problem + "; the plant sets are not thinned
+";
     else if (!problem.empty())
-        report = std::string("Plant distribution map ") + fileName + ": " + problem + "\n";
+        report = "Plant distribution map " + path + ": " + problem + "
+";
     if (!report.empty() && report != lastReport) outputText(report.c_str());
     lastReport = report;
 }

@@ -20,3 +20,7 @@ add_test(NAME tsanHeldKeysAndMouseLook
     -DE2E_TEST=$<TARGET_FILE:ShellE2eTest>
     -P ${CMAKE_CURRENT_LIST_DIR}/tsanCheck.cmake)
 set_tests_properties(tsanHeldKeysAndMouseLook PROPERTIES LABELS tsan TIMEOUT 3600)
+
+# The scene-folder case makes its scene with scenegen and compares it with
+# the default scene beside the program.
+add_dependencies(SceneFolderE2eTest scenegen scene_data)

@@ -39,6 +39,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"setFrameSamples", "measureFrameTime", "getSceneNumPolygons", "takeScreenShot", "timeGetTime"},
     {"writeToFile", "generateRandomSpline", "loadSpline", "interpolateSpline"},
     {"setScreenSize"},
+    {"setSceneFolder"},
 };
 
 class Vocabulary : public ::testing::Test {
@@ -115,7 +116,7 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
         "setCameraLookAtAutoHeight(1, 2, 3)", "setCameraAutoHeight(1, 2, 3)", "setCameraPositionAutoHeight(1)",
         "setCameraMoveSpeed()", "setFrameSamples('many')", "takeScreenShot()", "writeToFile('unused.txt')",
         "generateRandomSpline('unused.txt')", "loadSpline('unused.txt')", "interpolateSpline(0)",
-        "setScreenSize(640)",
+        "setScreenSize(640)", "setSceneFolder()",
     };
     setCameraAll(5.0f, 6.0f, 7.0f, 8.0f, 9.0f);
     screenWidth = 800;

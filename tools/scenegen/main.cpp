@@ -2,9 +2,13 @@
 //
 // Usage: scenegen [--seed N] [--out DIR] [--sizes 129,257,513,1025]
 //                 [--preview sheet.png] [--relief relief.png] [--view view.png]
+//                 [--heightmap FILE [--crop x0,y0,w,h] [--vertical-exaggeration k]]
 // The same seed always gives byte-identical files. The build runs it once
-// with the default seed into the program's folder.
+// with the default seed into the program's folder. With --heightmap the
+// terrain is elevation data read through GDAL (import.h) and the rest of the
+// scene is made for it.
 #include "image.h"
+#include "import.h"
 #include "plants.h"
 #include "preview.h"
 #include "sky.h"
@@ -34,6 +38,7 @@ struct Options {
     std::string relief;
     std::string view;
     int viewSize = 257;
+    ImportOptions import; // import.file empty: the generated landscape
 };
 
 void printUsage(FILE* to)
@@ -49,7 +54,12 @@ void printUsage(FILE* to)
                  "  --view FILE       also write a 1024 x 768 software drawing of the start view (brute force,\n"
                  "                    splatting, lightmap, full plant models)\n"
                  "  --view-size N     terrain size of that view (default 257, the start script's; the eye\n"
-                 "                    moves with the size so it stands on the same spot of the land)\n",
+                 "                    moves with the size so it stands on the same spot of the land)\n"
+                 "  --heightmap FILE  terrain from elevation data GDAL reads (GeoTIFF, PNG, SRTM .hgt, ASCII\n"
+                 "                    grid, ...): its largest centred square, heights filling 0-255\n"
+                 "  --crop x0,y0,w,h  read only this window of the file (cells; its largest centred square)\n"
+                 "  --vertical-exaggeration k\n"
+                 "                    relief true to scale on the 257 map times k (georeferenced files)\n",
                  defaultSeed);
 }
 
@@ -121,11 +131,25 @@ int parseOptions(int argc, char** argv, Options& options)
             if (!parseSizes(value, one) || one.size() != 1)
                 return -1;
             options.viewSize = one[0];
+        } else if (arg == "--heightmap") {
+            options.import.file = value;
+        } else if (arg == "--crop" || arg == "--vertical-exaggeration") {
+            std::string error;
+            bool good = arg == "--crop" ? parseCrop(value, options.import, error)
+                                        : parseExaggeration(value, options.import, error);
+            if (!good) {
+                std::fprintf(stderr, "scenegen: %s\n", error.c_str());
+                return -1;
+            }
         } else {
             std::fprintf(stderr, "scenegen: unknown option %s\n", arg.c_str());
             printUsage(stderr);
             return -1;
         }
+    }
+    if (options.import.file.empty() && (options.import.crop || options.import.exaggeration > 0.0)) {
+        std::fprintf(stderr, "scenegen: --crop and --vertical-exaggeration need --heightmap FILE\n");
+        return -1;
     }
     return 0;
 }
@@ -175,6 +199,18 @@ int main(int argc, char** argv)
         return parsed > 0 ? 0 : 2;
 
     auto started = std::chrono::steady_clock::now();
+    // Elevation data is read before anything is written, so a file that
+    // cannot be used leaves the output folder as it was.
+    const bool importing = !options.import.file.empty();
+    ImportedTerrain imported;
+    if (importing) {
+        std::string problem;
+        if (!importHeightmap(options.import, imported, problem)) {
+            std::fprintf(stderr, "scenegen: %s; nothing written\n", problem.c_str());
+            return 1;
+        }
+        printImportReport(imported, stdout);
+    }
     std::error_code error;
     std::filesystem::create_directories(options.out, error);
     if (error) {
@@ -188,12 +224,16 @@ int main(int argc, char** argv)
     // Terrain: one landscape, lit once with the relief as steep as on the
     // 257 map (the size the start script opens), then every size resampled
     // from it so all maps and the lightmap texture show the same light.
-    Landscape land = buildLandscape(seed);
+    Landscape land = importing ? describeLandscape(imported.heights.at(masterSize), seed) : buildLandscape(seed);
+    // Each size's heights: imported ones are averaged from the file itself.
+    auto heightsOf = [&](int size) {
+        return importing ? imported.heights.at(size) : resampleField(land.height, size);
+    };
     Field light = computeLighting(land.height, 4.0f);
     std::vector<uint8_t> masterHeights = fieldToBytes(land.height, false);
     std::vector<uint8_t> masterLight = fieldToBytes(light, true);
     for (int size : options.sizes) {
-        std::vector<uint8_t> heights = size == masterSize ? masterHeights : fieldToBytes(resampleField(land.height, size), false);
+        std::vector<uint8_t> heights = size == masterSize ? masterHeights : fieldToBytes(heightsOf(size), false);
         std::vector<uint8_t> lightGrid = size == masterSize ? masterLight : fieldToBytes(resampleField(light, size), true);
         std::vector<uint8_t> density = fieldToBytes(resampleField(land.density, size), true);
         std::string name = std::to_string(size);
@@ -256,7 +296,7 @@ int main(int argc, char** argv)
         // degrees toward +x and 8 degrees down; on other sizes from the same
         // spot of the land.
         const int size = options.viewSize;
-        std::vector<uint8_t> heights = fieldToBytes(resampleField(land.height, size), false);
+        std::vector<uint8_t> heights = fieldToBytes(heightsOf(size), false);
         std::vector<uint8_t> lightGrid = fieldToBytes(resampleField(light, size), true);
         std::vector<uint8_t> density = fieldToBytes(resampleField(land.density, size), true);
         ViewScene scene;
@@ -284,7 +324,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scenegen: failed; %d files written to %s\n", writer.written, options.out.c_str());
         return 1;
     }
-    std::printf("scenegen: seed %u, %d files written to %s in %.1f s\n", seed, writer.written, options.out.c_str(),
+    std::printf("scenegen: %s%sseed %u, %d files written to %s in %.1f s\n", importing ? options.import.file.c_str() : "",
+                importing ? ", " : "", seed, writer.written, options.out.c_str(),
                 seconds);
     return 0;
 }

@@ -248,7 +248,6 @@ Landscape buildLandscape(uint32_t seed)
 {
     Seeds s(seed);
     const int n = masterSize;
-    Landscape land;
 
     Field h(n), meadow(n);
     parallelFor(n, [&](int z) {
@@ -286,6 +285,16 @@ Landscape buildLandscape(uint32_t seed)
     });
     h = smoothed;
     normaliseHeights(h, 3.0f, 251.0f);
+    return describeLandscape(h, seed);
+}
+
+Landscape describeLandscape(const Field& heights, uint32_t seed)
+{
+    Seeds s(seed);
+    const Field& h = heights;
+    const int n = h.size;
+    const int cells = n - 1;
+    Landscape land;
     land.height = h;
 
     // Wetness: the floors of hollows and gullies (ground well below the land
@@ -307,7 +316,7 @@ Landscape buildLandscape(uint32_t seed)
     land.snow = Field(n);
     parallelFor(n, [&](int z) {
         for (int x = 0; x < n; x++) {
-            float u = (float)x / masterCells, w = (float)z / masterCells;
+            float u = (float)x / cells, w = (float)z / cells;
             float slope = slopeAt(h, x, z);
             float height = h.at(x, z) / 255.0f;
             float gentle = 1.0f - smoothstep(0.45f, 1.5f, slope);

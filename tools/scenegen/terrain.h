@@ -1,7 +1,8 @@
 // terrain.h -- the landscape of the scene and everything derived from it.
 //
 // Provides: Field (a square float grid), buildLandscape (the 1025 master
-// terrain with its wetness, vegetation and bare-ground fields), resampleField,
+// terrain with its wetness, vegetation and bare-ground fields),
+// describeLandscape (those fields for given heights), resampleField,
 // computeLighting, sunDirection, fieldToBytes.
 // The landscape is made once at 1025 samples; the 129, 257 and 513 maps are
 // the same hills resampled from it, so the terrain algorithms see one scene at
@@ -48,6 +49,12 @@ constexpr int masterSize = 1025;
 constexpr float worldHeightScale = 0.25f; // world units per height sample
 
 Landscape buildLandscape(uint32_t seed);
+
+// The landscape fields of a given 1025 height field (height steps 0-255, full
+// precision): wetness in hollows, plants on gentle ground at middle heights
+// broken into patches, rock on steep slopes, snow on the highest gentle
+// ground. buildLandscape ends with it; imported terrain starts from it.
+Landscape describeLandscape(const Field& heights, uint32_t seed);
 
 // The same map at another size (2^n + 1): each sample is a tent-filtered
 // average of the master around the matching point.

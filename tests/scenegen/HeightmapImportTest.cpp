@@ -1,0 +1,384 @@
+// HeightmapImportTest.cpp -- elevation data imported through GDAL: the
+// resampling of each map size against the source cells, no-data filling,
+// the height mapping and georeferencing, the lightmap of a gentle 16-bit
+// slope, bounded memory on a 20,000 x 20,000 file, and the refused files.
+//
+// Every raster is written by the test itself through GDAL (rasterFiles.h);
+// the import code of the generator is compiled in, and the built scenegen
+// is run for what only a whole run shows.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "import.h"
+#include "rasterFiles.h"
+#include "terrain.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path binaryDir = MORVISTA_BINARY_DIR;
+const fs::path scenegen = binaryDir / "scenegen";
+
+// A folder of its own for each test case, emptied at the start.
+fs::path workFolder()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    fs::path folder = binaryDir / "test-output" / "import" / test->name();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+std::string quote(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string readText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs a command (output and errors into `output`); returns its exit code.
+int run(const std::string& command, std::string& output, const fs::path& folder)
+{
+    fs::path log = folder / "command.log";
+    int status = std::system((command + " > " + quote(log.string()) + " 2>&1").c_str());
+    output = readText(log);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A deterministic value in [0, 1) for cell (x, y).
+double noise(int x, int y)
+{
+    uint32_t h = (uint32_t)x * 73856093u ^ (uint32_t)y * 19349663u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return (h & 0xffffff) / 16777216.0;
+}
+
+RasterSpec raster(int width, int height, double (*height_of)(int, int))
+{
+    RasterSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.values.resize((size_t)width * height);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            spec.values[(size_t)y * width + x] = height_of(x, y);
+    return spec;
+}
+
+// 30 m cells of UTM zone 33 north.
+void utm30(RasterSpec& spec)
+{
+    spec.georeferenced = true;
+    spec.epsg = 32633;
+    const double transform[6] = {500000, 30, 0, 5600000, 0, -30};
+    std::copy(transform, transform + 6, spec.geoTransform);
+}
+
+fs::path written(const fs::path& folder, const std::string& name, const RasterSpec& spec)
+{
+    std::string error;
+    fs::path path = folder / name;
+    EXPECT_TRUE(writeRaster(path.string(), spec, error)) << error;
+    return path;
+}
+
+ImportedTerrain imported(const fs::path& file, ImportOptions options = {})
+{
+    options.file = file.string();
+    ImportedTerrain terrain;
+    std::string error;
+    EXPECT_TRUE(importHeightmap(options, terrain, error)) << error;
+    return terrain;
+}
+
+// Length of the overlap of [a0, a1) and [b0, b1).
+double overlap(double a0, double a1, double b0, double b1) { return std::max(0.0, std::min(a1, b1) - std::max(a0, b0)); }
+
+} // namespace
+
+TEST(HeightmapImport, EachMapSizeIsTheAreaAverageOfTheSourceSquare)
+{
+    // A 16-bit PNG wider than high: its centred 200 x 200 square starts at
+    // column 70. Map cells of the 129 map cover 1.55 source cells each, so
+    // most source cells are shared between two map cells.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(340, 200, [](int x, int y) { return 1000.0 + 60000.0 * noise(x, y) * (x >= 70 && x < 270); });
+    spec.driver = "PNG";
+    ImportedTerrain t = imported(written(folder, "rough.png", spec));
+    ASSERT_EQ(t.heights.size(), 4u);
+    EXPECT_EQ(t.squareSide, 200);
+    EXPECT_EQ(t.squareX, 70);
+    EXPECT_EQ(t.squareY, 0);
+    EXPECT_FALSE(t.georeferenced);
+
+    const int n = 129;
+    const double cell = 200.0 / n;
+    const Field& map = t.heights.at(n);
+    double worst = 0.0;
+    for (int j = 0; j < n; j++) {
+        for (int i = 0; i < n; i++) {
+            double sum = 0.0, area = 0.0;
+            for (int y = (int)(j * cell); y < std::min(200, (int)((j + 1) * cell) + 1); y++)
+                for (int x = (int)(i * cell); x < std::min(200, (int)((i + 1) * cell) + 1); x++) {
+                    double a = overlap(x, x + 1, i * cell, (i + 1) * cell) * overlap(y, y + 1, j * cell, (j + 1) * cell);
+                    sum += a * spec.values[(size_t)y * 340 + x + 70];
+                    area += a;
+                }
+            double expected = (sum / area - t.sourceMinimum) / t.unitsPerStep;
+            worst = std::max(worst, std::fabs(map.at(i, j) - expected));
+        }
+    }
+    EXPECT_LT(worst, 0.01) << "largest difference from the area average, in height steps";
+}
+
+TEST(HeightmapImport, ASlopeStaysASlopeAtEverySize)
+{
+    // A plane: maps with more samples than the square interpolate it, maps
+    // with fewer average it; both give the plane at the map cells' centres.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(200, 200, [](int x, int y) { return 100.0 + 3.0 * x + 1.0 * y; });
+    ImportedTerrain t = imported(written(folder, "plane.tif", spec));
+    EXPECT_DOUBLE_EQ(t.sourceMinimum, 100.0);
+    EXPECT_DOUBLE_EQ(t.sourceMaximum, 100.0 + 3 * 199 + 199);
+    EXPECT_NEAR(t.unitsPerStep, (3 * 199 + 199) / 255.0, 1e-9);
+    for (const auto& [size, map] : t.heights) {
+        const double cell = 200.0 / size;
+        double worst = 0.0;
+        // Away from the edges, where the interpolation holds the border value.
+        for (int j = size / 8; j < size - size / 8; j++)
+            for (int i = size / 8; i < size - size / 8; i++) {
+                double x = (i + 0.5) * cell - 0.5, y = (j + 0.5) * cell - 0.5;
+                worst = std::max(worst, std::fabs(map.at(i, j) - (3.0 * x + y) / t.unitsPerStep));
+            }
+        // Averaging whole source cells over a map cell that starts inside one
+        // leaves at most a quarter of a cell's rise.
+        EXPECT_LT(worst, size < 200 ? 0.25 * 4.0 / t.unitsPerStep : 0.01) << size << " map";
+    }
+}
+
+TEST(HeightmapImport, NoDataHoleIsFilledFromItsNeighboursAndCounted)
+{
+    // A georeferenced GeoTIFF (30 m UTM cells) with a 20 x 20 hole and a
+    // cut-off corner of no-data cells in a plane.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(300, 300, [](int x, int y) {
+        bool hole = x >= 140 && x < 160 && y >= 140 && y < 160;
+        return hole || x + y < 10 ? 0.0 : 1000.0 + 2.0 * x + y;
+    });
+    spec.hasNoData = true;
+    spec.noData = 0.0;
+    utm30(spec);
+    ImportedTerrain t = imported(written(folder, "holed.tif", spec));
+    EXPECT_EQ(t.noDataCells, 400 + 55);
+    EXPECT_DOUBLE_EQ(t.sourceMinimum, 1000.0 + 10.0) << "no-data cells are no heights";
+    for (const auto& [size, map] : t.heights) {
+        const double cell = 300.0 / size;
+        double worst = 0.0;
+        for (int j = 0; j < size; j++)
+            for (int i = 0; i < size; i++) {
+                ASSERT_TRUE(std::isfinite(map.at(i, j))) << size << " map (" << i << ", " << j << ")";
+                double x = (i + 0.5) * cell - 0.5, y = (j + 0.5) * cell - 0.5;
+                if (x > 130 && x < 170 && y > 130 && y < 170)
+                    worst = std::max(worst, std::fabs(map.at(i, j) - (1000.0 + 2.0 * x + y - t.sourceMinimum) / t.unitsPerStep));
+            }
+        // The fill is the mean of the neighbours, not the plane itself: it
+        // stays within a few height steps of it across the hole.
+        EXPECT_LT(worst, 6.0) << size << " map";
+    }
+
+    std::string report;
+    {
+        char* text = nullptr;
+        size_t length = 0;
+        FILE* memory = open_memstream(&text, &length);
+        printImportReport(t, memory);
+        fclose(memory);
+        report.assign(text, length);
+        free(text);
+    }
+    EXPECT_NE(report.find("455 no-data cells filled from their neighbours"), std::string::npos) << report;
+    EXPECT_NE(report.find("heights 1010 to 1897 m"), std::string::npos) << report;
+    EXPECT_NE(report.find("257 map 35.02"), std::string::npos) << report;
+}
+
+TEST(HeightmapImport, GroundCellSizeComesFromTheCoordinateSystem)
+{
+    fs::path folder = workFolder();
+    struct Case {
+        const char* name;
+        int epsg;
+        double transform[6];
+        double metresX, metresY;
+    };
+    // One arc-second cells at 60 degrees north are half as wide as high.
+    const double arcSecondMetres = 6378137.0 * M_PI / 180.0 / 3600.0;
+    const Case cases[] = {
+        {"utm.tif", 32633, {500000, 30, 0, 5600000, 0, -30}, 30.0, 30.0},
+        {"feet.tif", 2227, {6000000, 100, 0, 2000000, 0, -100}, 30.48006, 30.48006}, // US survey feet
+        {"degrees.tif", 4326, {10.0, 1 / 3600.0, 0, 60.0 + 100 / 3600.0, 0, -1 / 3600.0}, arcSecondMetres * 0.5,
+         arcSecondMetres},
+    };
+    for (const Case& c : cases) {
+        RasterSpec spec = raster(200, 200, [](int x, int y) { return 500.0 + x + y; });
+        spec.georeferenced = true;
+        spec.epsg = c.epsg;
+        std::copy(c.transform, c.transform + 6, spec.geoTransform);
+        ImportedTerrain t = imported(written(folder, c.name, spec));
+        EXPECT_TRUE(t.georeferenced) << c.name;
+        EXPECT_NEAR(t.pixelMetresX, c.metresX, c.metresX * 1e-3) << c.name;
+        EXPECT_NEAR(t.pixelMetresY, c.metresY, c.metresY * 1e-3) << c.name;
+    }
+}
+
+TEST(HeightmapImport, VerticalExaggerationScalesTrueReliefAndRefusesWhatDoesNotFit)
+{
+    // 300 cells of 30 m: a grid cell of the 257 map is 35.02 m, so true
+    // scale is 8.755 m per height step (a step is a quarter of a cell).
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(300, 300, [](int x, int y) { return 200.0 + 1000.0 * (x + y) / 598.0; });
+    utm30(spec);
+    fs::path file = written(folder, "hill.tif", spec);
+    ImportOptions options;
+    std::string error;
+    ASSERT_TRUE(parseExaggeration("2", options, error)) << error;
+    ImportedTerrain t = imported(file, options);
+    const double trueScale = 30.0 * 300 / 257 / 4;
+    EXPECT_NEAR(t.unitsPerStep, trueScale / 2, 1e-9);
+    EXPECT_NEAR(t.heights.at(1025).at(1024, 1024), 1000.0 / (trueScale / 2), 0.2);
+
+    options.exaggeration = 3.0; // 1000 m would need 343 steps
+    ImportedTerrain refused;
+    options.file = file.string();
+    EXPECT_FALSE(importHeightmap(options, refused, error));
+    EXPECT_NE(error.find("hill.tif"), std::string::npos) << error;
+    EXPECT_NE(error.find("--vertical-exaggeration 2.23 or less"), std::string::npos) << error;
+
+    // A flat file maps to height 0 without dividing by its zero relief.
+    RasterSpec flat = raster(150, 150, [](int, int) { return 77.0; });
+    ImportedTerrain level = imported(written(folder, "flat.tif", flat));
+    EXPECT_EQ(level.unitsPerStep, 1.0);
+    EXPECT_EQ(*std::max_element(level.heights.at(257).v.begin(), level.heights.at(257).v.end()), 0.0f);
+}
+
+TEST(HeightmapImport, AGentle16BitSlopeLightsSmoothlyWhereAn8BitOneShowsBands)
+{
+    // The same gentle slope (40 steps of an 8-bit file over 300 cells),
+    // once with 16-bit precision and once rounded to 8 bits. The lightmap is
+    // made from the heights before they are rounded for the RAW grids, so
+    // the 16-bit slope lights evenly; the 8-bit one is a staircase.
+    fs::path folder = workFolder();
+    auto lightRow = [&](const std::string& name, bool sixteenBit) {
+        RasterSpec spec = raster(300, 300, [](int x, int) { return x * 40.0 / 299.0; });
+        spec.driver = "PNG";
+        spec.sixteenBit = sixteenBit;
+        for (double& v : spec.values)
+            v = sixteenBit ? std::round(v * 256.0) : std::round(v);
+        fs::path file = written(folder, name + ".png", spec);
+        std::string output;
+        int code = run(quote(scenegen.string()) + " --heightmap " + quote(file.string()) + " --sizes 1025 --out " +
+                           quote((folder / name).string()),
+                       output, folder);
+        EXPECT_EQ(code, 0) << output;
+        std::string grid = readText(folder / name / "height1025lm2.raw");
+        EXPECT_EQ(grid.size(), 1025u * 1025u);
+        std::vector<int> row;
+        for (int x = 100; x < 925 && grid.size() == 1025u * 1025u; x++)
+            row.push_back((unsigned char)grid[512 * 1025 + x]);
+        return row;
+    };
+    auto spread = [](const std::vector<int>& row) {
+        return row.empty() ? -1 : *std::max_element(row.begin(), row.end()) - *std::min_element(row.begin(), row.end());
+    };
+    std::vector<int> smooth = lightRow("slope16", true);
+    std::vector<int> banded = lightRow("slope8", false);
+    EXPECT_LE(spread(smooth), 2) << "the 16-bit slope is lit unevenly";
+    EXPECT_GE(spread(banded), 10) << "the 8-bit staircase should show in the light";
+}
+
+TEST(HeightmapImport, A20000By20000FileIsReadInBoundedMemory)
+{
+    // A sparse tiled GeoTIFF (a few kilobytes on disk) made with GDAL's own
+    // tool. Held whole as floats it would take 1.6 GB; read in blocks, the
+    // run stays far below that.
+    fs::path folder = workFolder();
+    std::string output;
+    fs::path file = folder / "large.tif";
+    ASSERT_EQ(run("gdal_create -of GTiff -outsize 20000 20000 -ot UInt16 -co SPARSE_OK=TRUE -co TILED=YES "
+                  "-a_srs EPSG:32633 -a_ullr 500000 5600000 1100000 5000000 " + quote(file.string()),
+                  output, folder),
+              0)
+        << output;
+    ASSERT_EQ(run(quote(scenegen.string()) + " --heightmap " + quote(file.string()) + " --sizes 129 --out " +
+                      quote((folder / "scene").string()),
+                  output, folder),
+              0)
+        << output;
+    EXPECT_NE(output.find("square of 20000 x 20000"), std::string::npos) << output;
+    EXPECT_NE(output.find("129 map 4651"), std::string::npos) << output;
+    struct rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 600L * 1024) << "largest child process, kilobytes";
+}
+
+TEST(HeightmapImport, RefusedFilesNameTheFileAndTheReasonAndWriteNothing)
+{
+    fs::path folder = workFolder();
+    std::ofstream(folder / "notes.tif") << "not a raster\n";
+    RasterSpec narrow = raster(128, 300, [](int x, int y) { return 10.0 * x + y; });
+    narrow.driver = "PNG";
+    written(folder, "narrow.png", narrow);
+    written(folder, "plain.tif", raster(300, 300, [](int x, int y) { return 10.0 * x + y; }));
+    RasterSpec empty = raster(200, 200, [](int, int) { return 5.0; });
+    empty.hasNoData = true;
+    empty.noData = 5.0;
+    written(folder, "empty.tif", empty);
+
+    struct Case {
+        std::string arguments;
+        std::string reason;
+        std::string file; // named in the message
+    };
+    const std::string f = folder.string() + "/";
+    const Case cases[] = {
+        {"--heightmap " + f + "notes.tif", "cannot be read as elevation data", "notes.tif"},
+        {"--heightmap " + f + "missing.tif", "cannot be read as elevation data", "missing.tif"},
+        {"--heightmap " + f + "narrow.png", "128 x 300 cells is smaller than 129 x 129", "narrow.png"},
+        {"--heightmap " + f + "plain.tif --crop 200,0,200,200", "reaches beyond the raster of 300 x 300", "plain.tif"},
+        {"--heightmap " + f + "plain.tif --crop 0,0,300,100", "the crop of 300 x 100 cells is smaller", "plain.tif"},
+        {"--heightmap " + f + "empty.tif", "every cell of the square is no-data", "empty.tif"},
+        {"--heightmap " + f + "plain.tif --vertical-exaggeration 2", "needs a georeferenced file", "plain.tif"},
+        {"--heightmap " + f + "plain.tif --crop 1,2,3", "--crop: \"1,2,3\" is not x0,y0,w,h", ""},
+        {"--heightmap " + f + "plain.tif --vertical-exaggeration -1", "is not a number above 0", ""},
+        {"--crop 0,0,200,200", "need --heightmap FILE", ""},
+    };
+    for (const Case& c : cases) {
+        fs::path out = folder / "scene";
+        std::string output;
+        int code = run(quote(scenegen.string()) + " " + c.arguments + " --out " + quote(out.string()), output, folder);
+        EXPECT_NE(code, 0) << c.arguments;
+        EXPECT_NE(output.find(c.reason), std::string::npos) << c.arguments << ": " << output;
+        EXPECT_NE(output.find(c.file), std::string::npos) << c.arguments << ": " << output;
+        EXPECT_FALSE(fs::exists(out)) << c.arguments << " wrote files";
+    }
+}
