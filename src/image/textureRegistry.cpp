@@ -72,10 +72,8 @@ static unsigned requestTexture(const char* fileName, int clamped) {
     std::string reason;
     int result = clamped ? loadTGATextureClamped(path.c_str(), entry.textureName, &reason)
                          : loadTGATexture(path.c_str(), entry.textureName, &reason);
-    if (result == TGA_OPEN_FAILED && !clamped) outputPrintf("file %s not found
-", path.c_str());
-    else if (result != TGA_OK) outputPrintf("Cannot load texture file %s: %s
-", path.c_str(), reason.c_str());
+    if (result == TGA_OPEN_FAILED && !clamped) outputPrintf("file %s not found\n", path.c_str());
+    else if (result != TGA_OK) outputPrintf("Cannot load texture file %s: %s\n", path.c_str(), reason.c_str());
     return entry.textureName;
 }
 

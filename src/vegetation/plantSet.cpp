@@ -77,11 +77,9 @@ void setDistributionMap(PlantSet& set, const char* fileName, int size) {
     set.hasDistributionMap = loaded ? 1 : 0;
     std::string report;
     if (!loaded)
-        report = "Cannot load plant distribution map " + path + ": " + problem + "; the plant sets are not thinned
-";
+        report = "Cannot load plant distribution map " + path + ": " + problem + "; the plant sets are not thinned\n";
     else if (!problem.empty())
-        report = "Plant distribution map " + path + ": " + problem + "
-";
+        report = "Plant distribution map " + path + ": " + problem + "\n";
     if (!report.empty() && report != lastReport) outputText(report.c_str());
     lastReport = report;
 }
