@@ -267,3 +267,55 @@ TEST(TerrainRendering, SplattedLitBruteForceMatchesReference) {
                            referenceChannelTolerance, referenceMaxDifferent);
     releaseTerrainTextures();
 }
+
+// Views where neighbouring patches sit at different levels, drawn with every
+// texturing path (splatted and lit with the fade band, splatted without the
+// lightmap, the base texture alone): the pictures and the counts of each are
+// stored, so a change in how the fans reach OpenGL must leave both alone.
+TEST(TerrainRendering, GeomipmappingViewsKeepTheirPicturesAndCounts) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    makeTerrainTextures();
+    const struct {
+        const char* name;
+        int (*map)(int, int);
+        Eye eye;
+        int splatting, lightmap;
+        int triangles, vertices, patches;
+    } views[] = {
+        {"geomip-view-rough-lit", crackMap, {20.0f, 45.0f, 20.0f, 90.0f, 10.0f, 100.0f}, 1, 1, 9548, 12000, 58},
+        {"geomip-view-hills-splatted", hillMap, {120.0f, 30.0f, 70.0f, 30.0f, 5.0f, 60.0f}, 1, 0, 7684, 9672, 53},
+        {"geomip-view-rough-base", crackMap, {64.0f, 70.0f, 110.0f, 64.0f, 0.0f, 30.0f}, 0, 1, 1770, 2230, 56},
+    };
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.name);
+        fillMap(geomipTerrain, 129, view.map);
+        ASSERT_TRUE(geomipTerrain.setupPatches(16));
+        geomipTerrain.multiTextureDistance = 40.0f;
+        lookFrom(view.eye);
+        // A first frame settles the levels of patches seen for the first time.
+        renderTerrain(terrainGeomipmap, view.splatting, view.lightmap);
+        const int triangles = renderTerrain(terrainGeomipmap, view.splatting, view.lightmap);
+
+        int levelsSeen = 0, levelSteps = 0;
+        for (int pz = 0; pz < 8; ++pz)
+            for (int px = 0; px < 8; ++px) {
+                const GeomipPatch& patch = geomipTerrain.patches[geomipTerrain.patchIndex(px, pz)];
+                if (!patch.visible) continue;
+                levelsSeen |= 1 << patch.level;
+                if (px < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px + 1, pz)].level != patch.level)
+                    ++levelSteps;
+                if (pz < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px, pz + 1)].level != patch.level)
+                    ++levelSteps;
+            }
+        EXPECT_GE(__builtin_popcount(levelsSeen), 3) << "several levels in view";
+        EXPECT_GT(levelSteps, 4) << "neighbours at different levels";
+
+        EXPECT_EQ(triangles, view.triangles);
+        EXPECT_EQ(geomipTerrain.triangleCount, view.triangles);
+        EXPECT_EQ(geomipTerrain.vertexCount, view.vertices);
+        EXPECT_EQ(geomipTerrain.patchesDrawn, view.patches);
+        expectMatchesReference(view.name, readFrameBuffer(testViewSize, testViewSize), referenceChannelTolerance,
+                               referenceMaxDifferent);
+    }
+    releaseTerrainTextures();
+}
