@@ -1,9 +1,9 @@
 // geomipmap.h -- geomipmapping terrain: square patches at four levels of
 // detail chosen by camera distance.
 //
-// Provides: GeomipPatch, geomipExtent, the fan side flags, Cgeomipmap
-// (setupPatches, releasePatches, patchIndex, updatePatches, drawPatches,
-// drawPatch, drawFan, renderGeomipmap).
+// Provides: GeomipPatch, GeomipVertex, geomipExtent, the fan side flags,
+// Cgeomipmap (setupPatches, releasePatches, patchIndex, updatePatches,
+// drawPatches, drawPatch, renderGeomipmap, fanTemplate).
 //
 // A patch of patchSize cells is drawn as a grid of triangle fans with step
 // 2^(level + 1): 2, 4, 8, 16 cells for levels 0 (finest) to 3. Where a patch
@@ -12,6 +12,16 @@
 // crack opens. That holds for neighbours one level apart; updatePatches
 // therefore refines any visible patch that would be two or more levels
 // coarser than a visible neighbour.
+//
+// Drawing is batched: every grid point is one vertex of a vertex buffer
+// built at set-up (position, texture coordinates, detail coordinates), and
+// each level has precomputed fan templates, one per combination of the four
+// patch sides that keep their mid-edge vertices: the fans' triangles, in
+// fan order, as index offsets from the patch's first grid point. Each frame
+// the templates of the visible patches are gathered into index lists, one
+// per group of patches that share their texturing passes, and every pass is
+// one indexed draw of its group. The triangles, their vertex order, the
+// order of the passes and the counts are those of drawing fan by fan.
 //
 // Patches outside the view frustum (camera/frustum.h) are skipped and keep
 // the distance and level they had when last seen. Near patches are splatted
@@ -23,6 +33,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "terrain/heightmap.h"
 
@@ -34,11 +45,20 @@ struct GeomipPatch {
     float minY = 0.0f;      // lowest height found by the set-up scan
 };
 
-// Largest world x, height and world z of any vertex emitted by drawFan;
-// never reset. Written only by Cgeomipmap::drawFan; shown in the title.
+// One grid point in the vertex buffer: world position, texture coordinates
+// (x / size, z / size) and the detail coordinates of the splatting passes
+// (the same times splatDetailRepeat).
+struct GeomipVertex {
+    float x, y, z;
+    float s, t;
+    float detailS, detailT;
+};
+
+// Largest world x, height and world z of any vertex drawn; never reset.
+// Written only by Cgeomipmap's drawing; reported in the title.
 extern float geomipExtent[3];
 
-// Fan sides whose mid-edge vertex is drawn (drawFan's flags).
+// Patch and fan sides that keep their mid-edge vertex.
 enum GeomipFanSide {
     fanWest = 1,   // x - h
     fanNorth = 2,  // z + h
@@ -59,13 +79,15 @@ public:
     ~Cgeomipmap();
 
     // Builds the patch array and scans each patch's height range (its last
-    // row and column belong to the next patch and are not scanned). Prints
+    // row and column belong to the next patch and are not scanned), the
+    // vertex array of the grid and the fan templates. Prints
     // "patchesperside %d" and one "maxy %f miny %f" line per patch. Returns
     // false when no heightmap is loaded, patchSize is not a power of two
     // from 2 to size - 1, or memory runs out.
     bool setupPatches(int newPatchSize);
 
-    // Frees the patch array; patchSize and patchesPerSide become 0.
+    // Frees the patch array, the vertex array and its buffer (when a
+    // rendering context is current); patchSize and patchesPerSide become 0.
     void releasePatches();
 
     int patchIndex(int px, int pz) const { return pz * patchesPerSide + px; }
@@ -79,20 +101,51 @@ public:
     // triangleCount (all passes).
     void drawPatches();
 
-    // Draws one patch with the texturing passes its distance calls for.
+    // Draws one patch with the texturing passes its distance calls for;
+    // adds its triangles and vertices to the counts.
     void drawPatch(int px, int pz);
-
-    // One fan centred on grid point (cx, cz) with step s; sides not in
-    // flags leave out their mid-edge vertex. 4 to 8 triangles.
-    void drawFan(int cx, int cz, int s, int flags);
 
     // The frame entry: reports the title "GEOMIP x h z" (terrainReport), update, draw.
     void renderGeomipmap();
 
+    // The triangles of a patch at level with the given kept sides
+    // (GeomipFanSide flags), three grid offsets (dz * size + dx from the
+    // patch's first grid point) per triangle, fan by fan (rows of fans
+    // outer, columns inner) and within each fan in drawing order. Empty
+    // before set-up or for a level out of range.
+    const std::vector<int>& fanTemplate(int level, int sides) const;
+
 private:
+    // What one batch of patches needs for its passes.
+    struct Batch;
+
+    std::vector<GeomipVertex> vertices;  // size * size grid points, z-major
+    unsigned vertexBuffer = 0;           // GL buffer of vertices; 0 until the first draw
+    bool vertexBufferTried = false;      // upload attempted (no buffer: client arrays)
+    // templates[level * 16 + sides]; fanCounts likewise (fans per template).
+    std::vector<std::vector<int>> templates;
+    std::vector<int> fanCounts;
+    // Per patch and level: the highest height of the vertices always drawn,
+    // then of each side's droppable mid-edge vertices (west, north, east,
+    // south); 5 floats per patch and level.
+    std::vector<float> levelHeights;
+
+    // Per-frame lists, kept to reuse their memory.
+    std::vector<int> visiblePatches, splatPatches, fadePatches, basePatches;
+    std::vector<unsigned> splatIndices, baseIndices, fadeIndices;
+    std::vector<float> fadeVertices;  // x y z s t r g b a per vertex
+
+    void freeMemory();
     int clampedLevel(int index) const;
+    int patchSides(int px, int pz) const;
     void limitLevelSteps();
-    void drawPatchFans(int px, int pz, int step, int patchFlags);
-    void fanVertex(int x, int z, float u, float v);
-    static void drawPatchPass(void* context, int multiTex, float repeat);
+    void buildTemplates();
+    void buildVertices();
+    void scanLevelHeights();
+    bool prepareVertexBuffer();
+    void drawPatchList(const int* list, int count);
+    void appendPatch(std::vector<unsigned>& indices, int index);
+    void appendFadePatch(int index);
+    void countPatch(int index, int passes);
+    static void drawBatchPass(void* context, int multiTex, float repeat);
 };
