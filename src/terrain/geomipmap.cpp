@@ -61,6 +61,8 @@ void Cgeomipmap::freeMemory() {
     templates.clear();
     fanCounts.clear();
     levelHeights.clear();
+    heightRanges.clear();
+    levelErrors.clear();
     vertexBuffer = 0;
     vertexBufferTried = false;
 }
@@ -126,6 +128,7 @@ bool Cgeomipmap::setupPatches(int newPatchSize) {
         buildTemplates();
         buildVertices();
         scanLevelHeights();
+        measureLevelErrors();
     } catch (const std::bad_alloc&) {
         outputPrintf("setupPatches: not enough memory for the %d map's vertices\n", size);
         releasePatches();
@@ -248,16 +251,111 @@ void Cgeomipmap::scanLevelHeights() {
     }
 }
 
+void Cgeomipmap::measureLevelErrors() {
+    const int levels = maxLevel + 1;
+    const int count = patchesPerSide * patchesPerSide;
+    heightRanges.assign(static_cast<size_t>(count) * 2, 0.0f);
+    levelErrors.assign(static_cast<size_t>(count) * levels, 0.0f);
+    // The four fan sides: outward direction and the direction along the side.
+    struct Side {
+        int flag, ax, az, tx, tz;
+    };
+    const Side sidesOf[4] = {
+        {fanWest, -1, 0, 0, 1}, {fanNorth, 0, 1, 1, 0}, {fanEast, 1, 0, 0, 1}, {fanSouth, 0, -1, 1, 0}};
+    for (int pz = 0; pz < patchesPerSide; ++pz) {
+        for (int px = 0; px < patchesPerSide; ++px) {
+            const int index = patchIndex(px, pz);
+            const int x0 = px * patchSize, z0 = pz * patchSize;
+            auto grid = [&](int x, int z) { return height(x0 + x, z0 + z); };
+            double lowest = grid(0, 0), highest = lowest;
+            for (int z = 0; z <= patchSize; ++z)
+                for (int x = 0; x <= patchSize; ++x) {
+                    lowest = std::min(lowest, grid(x, z));
+                    highest = std::max(highest, grid(x, z));
+                }
+            heightRanges[static_cast<size_t>(index) * 2] = static_cast<float>(lowest);
+            heightRanges[static_cast<size_t>(index) * 2 + 1] = static_cast<float>(highest);
+
+            for (int level = 0; level < levels; ++level) {
+                const int step = 2 << level;
+                const int h = step / 2;
+                double worst = 0.0;
+                for (int cz = h; cz + h <= patchSize; cz += step) {
+                    for (int cx = h; cx + h <= patchSize; cx += step) {
+                        const double centre = grid(cx, cz);
+                        for (int dz = -h; dz <= h; ++dz) {
+                            for (int dx = -h; dx <= h; ++dx) {
+                                if (dx == 0 && dz == 0) continue;
+                                // The fan side whose triangles hold the point:
+                                // the one it lies farthest towards.
+                                const Side* side = &sidesOf[0];
+                                int reach = -dx;
+                                for (const Side& other : sidesOf) {
+                                    const int r = dx * other.ax + dz * other.az;
+                                    if (r > reach) {
+                                        reach = r;
+                                        side = &other;
+                                    }
+                                }
+                                const double u = static_cast<double>(reach) / h;
+                                const double v = static_cast<double>(dx * side->tx + dz * side->tz) / h;
+                                const int mx = cx + h * side->ax, mz = cz + h * side->az;
+                                const double mid = grid(mx, mz);
+                                const double plus = grid(mx + h * side->tx, mz + h * side->tz);
+                                const double minus = grid(mx - h * side->tx, mz - h * side->tz);
+                                const double actual = grid(cx + dx, cz + dz);
+                                // With the mid-edge vertex: two triangles.
+                                const double kept = centre + u * (mid - centre) + std::abs(v) * ((v >= 0 ? plus : minus) - mid);
+                                worst = std::max(worst, std::abs(actual - kept));
+                                // On the patch border the mid-edge vertex may be left out: one triangle.
+                                const bool border = (side->flag == fanWest && cx - h == 0) ||
+                                                    (side->flag == fanNorth && cz + h == patchSize) ||
+                                                    (side->flag == fanEast && cx + h == patchSize) ||
+                                                    (side->flag == fanSouth && cz - h == 0);
+                                if (border) {
+                                    const double dropped =
+                                        centre + u * ((plus + minus) / 2.0 - centre) + v * (plus - minus) / 2.0;
+                                    worst = std::max(worst, std::abs(actual - dropped));
+                                }
+                            }
+                        }
+                    }
+                }
+                float& error = levelErrors[static_cast<size_t>(index) * levels + level];
+                error = static_cast<float>(worst);
+                // A coarser level never claims to be closer to the grid than a finer one.
+                if (level > 0) error = std::max(error, levelErrors[static_cast<size_t>(index) * levels + level - 1]);
+            }
+        }
+    }
+}
+
+int Cgeomipmap::toleratedLevel(int index) const {
+    if (frustumPixelsPerUnit <= 0.0f || levelErrors.empty()) return 0;
+    // World height that spans the tolerance at the patch's nearest point.
+    const float distance = std::max(patches[index].nearDistance, 1e-3f);
+    const float allowed = terrainErrorTolerance * distance / frustumPixelsPerUnit;
+    const float* errors = &levelErrors[static_cast<size_t>(index) * (maxLevel + 1)];
+    for (int level = maxLevel; level > 0; --level)
+        if (errors[level] <= allowed) return level;
+    return 0;
+}
+
 int Cgeomipmap::clampedLevel(int index) const { return std::clamp(patches[index].level, 0, maxLevel); }
 
 void Cgeomipmap::updatePatches() {
     if (!patches) return;
     float cameraX, cameraY, cameraZ;
     getCameraPositionXYZ(cameraX, cameraY, cameraZ);
+    eye[0] = cameraX;
+    eye[1] = cameraY;
+    eye[2] = cameraZ;
     const float half = static_cast<float>(patchSize) / 2.0f;
+    const bool byError = terrainErrorTolerance > 0.0f;
     for (int pz = 0; pz < patchesPerSide; ++pz) {
         for (int px = 0; px < patchesPerSide; ++px) {
-            GeomipPatch& patch = patches[patchIndex(px, pz)];
+            const int index = patchIndex(px, pz);
+            GeomipPatch& patch = patches[index];
             const float centreX = (static_cast<float>(px * patchSize) + half) * xScale;
             const float centreZ = (static_cast<float>(pz * patchSize) + half) * zScale;
             const float centreY = patch.minY + (patch.maxY - patch.minY) / 2.0f;
@@ -267,13 +365,33 @@ void Cgeomipmap::updatePatches() {
                                          patch.maxY - patch.minY, static_cast<float>(patchSize) * zScale)
                                 ? 1
                                 : 0;
-            if (!patch.visible) continue;  // keeps its distance and level
+            if (!patch.visible) continue;  // keeps its distances and level
             const float dx = centreX - cameraX;
             const float dy = centreY - cameraY;
             const float dz = centreZ - cameraZ;
             patch.distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+
+            // Nearest and farthest points of the patch's box.
+            const float low[3] = {static_cast<float>(px * patchSize) * xScale,
+                                  heightRanges.empty() ? patch.minY : heightRanges[static_cast<size_t>(index) * 2],
+                                  static_cast<float>(pz * patchSize) * zScale};
+            const float high[3] = {static_cast<float>((px + 1) * patchSize) * xScale,
+                                   heightRanges.empty() ? patch.maxY : heightRanges[static_cast<size_t>(index) * 2 + 1],
+                                   static_cast<float>((pz + 1) * patchSize) * zScale};
+            float nearSquared = 0.0f, farSquared = 0.0f;
+            for (int axis = 0; axis < 3; ++axis) {
+                const float inside = std::clamp(eye[axis], low[axis], high[axis]) - eye[axis];
+                const float outside = std::max(std::abs(eye[axis] - low[axis]), std::abs(eye[axis] - high[axis]));
+                nearSquared += inside * inside;
+                farSquared += outside * outside;
+            }
+            patch.nearDistance = std::sqrt(nearSquared);
+            patch.farDistance = std::sqrt(farSquared);
+
             int level;
-            if (patch.distance < lodDistance1)
+            if (byError)
+                level = toleratedLevel(index);
+            else if (patch.distance < lodDistance1)
                 level = 0;
             else if (patch.distance < lodDistance2)
                 level = 1;
@@ -357,10 +475,13 @@ void Cgeomipmap::appendFadePatch(int index) {
     const int px = index % patchesPerSide, pz = index / patchesPerSide;
     const int lattice = patchSize + 1;
     const unsigned first = static_cast<unsigned>(fadeVertices.size() / fadeStride);
-    const float alpha = (patches[index].distance - multiTextureDistance) / baseFadeRange;
     for (int dz = 0; dz <= patchSize; ++dz) {
         for (int dx = 0; dx <= patchSize; ++dx) {
             const GeomipVertex& v = vertices[static_cast<size_t>(pz * patchSize + dz) * size + px * patchSize + dx];
+            // The base texture's share at this vertex, by its own distance.
+            const float ex = v.x - eye[0], ey = v.y - eye[1], ez = v.z - eye[2];
+            const float distance = std::sqrt(ex * ex + ey * ey + ez * ez);
+            const float alpha = std::clamp((distance - multiTextureDistance) / baseFadeRange, 0.0f, 1.0f);
             const float values[fadeStride] = {v.x, v.y, v.z, v.s, v.t, 1.0f, 1.0f, 1.0f, alpha};
             fadeVertices.insert(fadeVertices.end(), values, values + fadeStride);
         }
@@ -405,12 +526,14 @@ void Cgeomipmap::drawPatchList(const int* list, int count) {
         geomipExtent[1] = std::max(geomipExtent[1], top);
         geomipExtent[2] = std::max(geomipExtent[2], static_cast<float>((pz + 1) * patchSize) * zScale);
 
+        // Splatted unless every vertex lies beyond the fade band; the fade
+        // pass wherever a vertex lies beyond its start.
         Batch* group = &base;
         if (splattingEnabled) {
-            const float distance = patches[index].distance;
-            if (uniformTexturing || distance < multiTextureDistance + baseFadeRange) group = &splat;
-            if (!uniformTexturing && distance >= multiTextureDistance &&
-                distance < multiTextureDistance + baseFadeRange) {
+            const GeomipPatch& patch = patches[index];
+            const float fadeEnd = multiTextureDistance + baseFadeRange;
+            if (uniformTexturing || patch.nearDistance < fadeEnd) group = &splat;
+            if (!uniformTexturing && patch.nearDistance < fadeEnd && patch.farDistance > multiTextureDistance) {
                 fadePatches.push_back(index);
                 fade.triangles += triangles;
                 fade.vertices += fanVertices;

@@ -24,9 +24,17 @@
 // order of the passes and the counts are those of drawing fan by fan.
 //
 // Patches outside the view frustum (camera/frustum.h) are skipped and keep
-// the distance and level they had when last seen. Near patches are splatted
-// (splatting.h), patches beyond multiTextureDistance fade the base texture
-// in over baseFadeRange, farther ones show the base texture alone.
+// the distance and level they had when last seen. With terrainErrorTolerance
+// above 0 (scene/sceneConfig.h) the level is instead the coarsest whose
+// largest vertical error (measured against the full grid at set-up),
+// projected from the patch's nearest point, is at most that many pixels.
+//
+// Texturing by vertex distance from the camera: ground nearer than
+// multiTextureDistance is splatted (splatting.h), beyond it the base texture
+// fades in over baseFadeRange with an alpha per vertex, so the fade follows
+// the distance smoothly across patch borders; patches wholly beyond the
+// band show the base texture alone. With uniformTexturing every patch draws
+// brute force's passes instead (splatting, lightmap) and no fade.
 //
 // Set up once at scene set-up (setupPatches), drawn on the main thread
 // inside the frame (renderGeomipmap, called by renderTerrainFrame).
@@ -43,6 +51,12 @@ struct GeomipPatch {
     uint8_t visible = 0;    // 1 when the patch passed the frustum test this frame
     float maxY = 0.0f;      // highest height found by the set-up scan
     float minY = 0.0f;      // lowest height found by the set-up scan
+    // Camera distances of the nearest and farthest points of the patch's
+    // box (its grid square and full height range), last computed while
+    // visible: they choose the texturing passes and, with an error
+    // tolerance, the level.
+    float nearDistance = 0.0f;
+    float farDistance = 0.0f;
 };
 
 // One grid point in the vertex buffer: world position, texture coordinates
@@ -80,7 +94,8 @@ public:
 
     // Builds the patch array and scans each patch's height range (its last
     // row and column belong to the next patch and are not scanned), the
-    // vertex array of the grid and the fan templates. Prints
+    // vertex array of the grid, the fan templates and each level's largest
+    // vertical error. Prints
     // "patchesperside %d" and one "maxy %f miny %f" line per patch. Returns
     // false when no heightmap is loaded, patchSize is not a power of two
     // from 2 to size - 1, or memory runs out.
@@ -93,15 +108,17 @@ public:
     int patchIndex(int px, int pz) const { return pz * patchesPerSide + px; }
 
     // Per frame: visibility from the frustum test (box twice the patch in
-    // every direction), and for visible patches the distance from the camera
-    // and the level (boundaries lodDistance1-3).
+    // every direction), and for visible patches the distances from the
+    // camera and the level (boundaries lodDistance1-3, or the error
+    // tolerance when it is above 0).
     void updatePatches();
 
     // Draws every visible patch; recounts patchesDrawn, vertexCount and
     // triangleCount (all passes).
     void drawPatches();
 
-    // Draws one patch with the texturing passes its distance calls for;
+    // Draws one patch with the texturing passes its distances call for
+    // (fade alphas from the camera position of the last updatePatches);
     // adds its triangles and vertices to the counts.
     void drawPatch(int px, int pz);
 
@@ -130,6 +147,15 @@ private:
     // south); 5 floats per patch and level.
     std::vector<float> levelHeights;
 
+    // Per patch: lowest and highest height of all its grid points, shared
+    // border included (2 floats per patch).
+    std::vector<float> heightRanges;
+    // Per patch and level: the largest vertical distance between the grid
+    // and the level's fans, mid-edge vertices dropped on the patch border
+    // included; never smaller than the finer level's (levels per patch).
+    std::vector<float> levelErrors;
+    float eye[3] = {0.0f, 0.0f, 0.0f};  // camera position at the last updatePatches
+
     // Per-frame lists, kept to reuse their memory.
     std::vector<int> visiblePatches, splatPatches, fadePatches, basePatches;
     std::vector<unsigned> splatIndices, baseIndices, fadeIndices;
@@ -142,6 +168,8 @@ private:
     void buildTemplates();
     void buildVertices();
     void scanLevelHeights();
+    void measureLevelErrors();
+    int toleratedLevel(int index) const;
     bool prepareVertexBuffer();
     void drawPatchList(const int* list, int count);
     void appendPatch(std::vector<unsigned>& indices, int index);
