@@ -5,8 +5,12 @@
 // 640 x 480 context, the camera flying a fixed circle 31 units over the
 // ground of the scene's height1025.raw (beside the program; a synthetic
 // fractal map of the same size when it is missing), looking ahead and a
-// little down. Argument 0: one textured pass (splatting off); 1: splatting
-// and the lightmap on. Counter: triangles per frame (all passes).
+// little down. First argument 0: one textured pass (splatting off); 1:
+// splatting and the lightmap on. Second argument: the terrain error
+// tolerance in pixels (0: the distance bands). Counter: triangles per frame
+// (all passes).
+// BM_EmptyFrame: the same frame with the terrain off (clear, frustum,
+// glFinish): the floor under the flight's figures.
 #include <EGL/egl.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -96,6 +100,7 @@ void BM_GeomipFlight(benchmark::State& state) {
     showPlants = showGrass = 0;
     anonymousMode = 1;
     splattingEnabled = lightmapEnabled = static_cast<int>(state.range(0));
+    terrainErrorTolerance = static_cast<float>(state.range(1));
     int frame = 0;
     long long triangles = 0;
     for (auto _ : state) {
@@ -107,6 +112,30 @@ void BM_GeomipFlight(benchmark::State& state) {
     state.counters["triangles"] =
         benchmark::Counter(static_cast<double>(triangles), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_GeomipFlight)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeomipFlight)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({0, 2})
+    ->Args({0, 4})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_EmptyFrame(benchmark::State& state) {
+    if (!prepareFlight()) {
+        state.SkipWithError("no offscreen OpenGL context or height map");
+        return;
+    }
+    showTerrain = 0;
+    showPlants = showGrass = 0;
+    int frame = 0;
+    for (auto _ : state) {
+        placeCamera(frame++);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        renderTerrainFrame();
+        glFinish();
+    }
+    showTerrain = 1;
+}
+BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
