@@ -215,32 +215,39 @@ TEST(GeomipPatch, PassesFollowSplattingLightingAndDistance) {
     Cgeomipmap terrain;
     setupFlatTerrain(terrain);
     setAllLevels(terrain, 3);  // one fan of 8 triangles per pass
-    // multiTextureDistance 40: splatted below 40, base faded in up to 60.
+    // multiTextureDistance 40: splatted while any vertex is nearer than 60,
+    // the base texture faded in where any vertex is beyond 40, alone when
+    // the whole patch is beyond 60. Distances are the patch's nearest and
+    // farthest points.
     const struct {
         int splatting, lightmap;
-        float distance;
+        float nearest, farthest;
         int passes;
     } cases[] = {
-        {0, 0, 10.0f, 1}, {0, 1, 10.0f, 1},  // unsplatted: base only, never a lightmap pass
-        {1, 0, 10.0f, 2}, {1, 1, 10.0f, 3},  // two splatting passes (+ lightmap)
-        {1, 0, 40.0f, 3},                    // at 40 the base pass comes in with alpha 0
-        {1, 1, 45.0f, 4}, {1, 0, 59.9f, 3},  // splatting + fade (+ lightmap)
-        {1, 0, 60.0f, 1}, {1, 1, 60.0f, 2},  // base alone (+ lightmap)
+        {0, 0, 10.0f, 30.0f, 1}, {0, 1, 10.0f, 30.0f, 1},  // unsplatted: base only, never a lightmap pass
+        {1, 0, 10.0f, 30.0f, 2}, {1, 1, 10.0f, 30.0f, 3},  // two splatting passes (+ lightmap)
+        {1, 0, 25.0f, 40.0f, 2},                           // reaching 40: the fade would add nothing
+        {1, 0, 30.0f, 40.5f, 3},                           // beyond 40: splatting + fade
+        {1, 1, 45.0f, 55.0f, 4}, {1, 0, 59.9f, 75.0f, 3},  // splatting + fade (+ lightmap)
+        {1, 0, 60.0f, 75.0f, 1}, {1, 1, 60.0f, 75.0f, 2},  // base alone (+ lightmap)
     };
     for (const auto& c : cases) {
         splattingEnabled = c.splatting;
         lightmapEnabled = c.lightmap;
-        terrain.patches[terrain.patchIndex(2, 2)].distance = c.distance;
+        GeomipPatch& patch = terrain.patches[terrain.patchIndex(2, 2)];
+        patch.nearDistance = c.nearest;
+        patch.farDistance = c.farthest;
         terrain.triangleCount = 0;
         terrain.drawPatch(2, 2);
-        EXPECT_EQ(terrain.triangleCount, 8 * c.passes)
-            << "splatting " << c.splatting << " lightmap " << c.lightmap << " distance " << c.distance;
+        EXPECT_EQ(terrain.triangleCount, 8 * c.passes) << "splatting " << c.splatting << " lightmap " << c.lightmap
+                                                        << " distances " << c.nearest << "-" << c.farthest;
     }
 
     // Both splatting passes send unit 0 the coordinates times the detail repeat 10.
     splattingEnabled = 1;
     lightmapEnabled = 0;
-    terrain.patches[terrain.patchIndex(2, 2)].distance = 10.0f;
+    terrain.patches[terrain.patchIndex(2, 2)].nearDistance = 10.0f;
+    terrain.patches[terrain.patchIndex(2, 2)].farDistance = 30.0f;
     std::vector<GridPoint> points = captureFanVertices([&] { terrain.drawPatch(2, 2); });
     ASSERT_EQ(points.size(), 2u * 8u * 3u);
     for (const GridPoint& p : points) {
@@ -293,4 +300,71 @@ TEST(GeomipRender, CountsVisiblePatchesAndTheirFans) {
     EXPECT_EQ(terrain.triangleCount, expected);
     EXPECT_LT(terrain.triangleCount, 32768);
     anonymousMode = 0;
+}
+
+TEST(GeomipLevels, ErrorToleranceChoosesTheCoarsestLevelWithinThePixels) {
+    // One spike of 63.75 at (33, 33) in patch (2, 2): a vertex at level 0
+    // only, so levels 1-3 there leave out its whole height; flat elsewhere.
+    Cgeomipmap terrain;
+    fillMap(terrain, 129, [](int x, int z) { return x == 33 && z == 33 ? 255 : 0; });
+    ASSERT_TRUE(terrain.setupPatches(16));
+    setOpenFrustum();
+    const float savedPixels = frustumPixelsPerUnit;
+    frustumPixelsPerUnit = 100.0f;  // 63.75 units span 1 pixel at distance 6375
+    const struct {
+        float tolerance, cameraHeight;
+        int spikeLevel, nextLevel, farLevel;  // patches (2, 2), (3, 2), (7, 7)
+    } cases[] = {
+        {0.0f, 150.0f, 3, 3, 3},   // distance bands: everything beyond 100
+        {0.0f, 100.0f, 2, 3, 3},   // the spike patch's centre (at mid-height) 68 away
+        {1.0f, 150.0f, 0, 1, 3},   // the spike needs level 0; neighbours step up one level at a time
+        {1.0f, 7000.0f, 3, 3, 3},  // far enough for the spike to be under a pixel
+        {200.0f, 100.0f, 3, 3, 3}, // a loose tolerance takes the coarsest level
+    };
+    for (const auto& c : cases) {
+        terrainErrorTolerance = c.tolerance;
+        setCameraPositionRaw(40.0f, c.cameraHeight, 40.0f);
+        terrain.updatePatches();
+        SCOPED_TRACE(testing::Message() << "tolerance " << c.tolerance << " camera height " << c.cameraHeight);
+        EXPECT_EQ(terrain.patches[terrain.patchIndex(2, 2)].level, c.spikeLevel);
+        EXPECT_EQ(terrain.patches[terrain.patchIndex(3, 2)].level, c.nextLevel);
+        EXPECT_EQ(terrain.patches[terrain.patchIndex(7, 7)].level, c.farLevel);
+        EXPECT_NEAR(terrain.patches[terrain.patchIndex(2, 2)].nearDistance, c.cameraHeight - 63.75f, 1e-3f)
+            << "the nearest point of the patch's box is the spike's height above the camera's foot";
+    }
+    terrainErrorTolerance = 0.0f;
+    frustumPixelsPerUnit = savedPixels;
+}
+
+TEST(GeomipPatch, UniformTexturingDrawsBruteForcePassesAtEveryDistance) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    Cgeomipmap terrain;
+    setupFlatTerrain(terrain);
+    setAllLevels(terrain, 3);  // one fan of 8 triangles per pass
+    const struct {
+        int splatting, lightmap;
+        float nearest;
+        int passes;
+    } cases[] = {
+        {1, 1, 10.0f, 3}, {1, 1, 50.0f, 3}, {1, 1, 200.0f, 3},  // splatting + lightmap, no fade
+        {1, 0, 200.0f, 2},                                      // splatting alone
+        {0, 1, 200.0f, 2},                                      // base + lightmap, as brute force
+        {0, 0, 10.0f, 1},
+    };
+    uniformTexturing = 1;
+    for (const auto& c : cases) {
+        splattingEnabled = c.splatting;
+        lightmapEnabled = c.lightmap;
+        GeomipPatch& patch = terrain.patches[terrain.patchIndex(2, 2)];
+        patch.nearDistance = c.nearest;
+        patch.farDistance = c.nearest + 20.0f;
+        terrain.triangleCount = 0;
+        terrain.drawPatch(2, 2);
+        EXPECT_EQ(terrain.triangleCount, 8 * c.passes)
+            << "splatting " << c.splatting << " lightmap " << c.lightmap << " nearest " << c.nearest;
+    }
+    uniformTexturing = 0;
+    splattingEnabled = 0;
+    lightmapEnabled = 1;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
+#include <string>
 
 #include "scene/sceneConfig.h"
 #include "support/imageCompare.h"
@@ -124,15 +126,15 @@ std::filesystem::path testOutput(const char* name) {
     return dir / name;
 }
 
-}  // namespace
-
-TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
-    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
-    fillMap(geomipTerrain, 129, crackMap);
-    ASSERT_TRUE(geomipTerrain.setupPatches(16));
-    geomipTerrain.multiTextureDistance = 40.0f;
-    // Untextured (texture 0) and white: terrain white, background black.
-    baseTexture = 0;
+// Draws the map from a low view over its steepest ground and checks that no
+// background shows through the terrain. With allLevels (the distance
+// bands) the view must hold every level and any background enclosed by the
+// terrain counts; otherwise (an error tolerance, which may draw spiky far
+// ridges at full detail, whose crossing outlines can enclose background)
+// visible neighbours must differ in level somewhere, and enclosed
+// background counts only along the borders where they do, where a crack
+// would open.
+void checkGeomipmappingHasNoCracks(bool allLevels, const std::string& name) {
     const Eye eye{64.0f, 35.0f, 122.0f, 64.0f, 0.0f, 40.0f};
     lookFrom(eye);
     renderTerrain(terrainGeomipmap, 0, 0);
@@ -149,8 +151,49 @@ TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
             if (pz < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px, pz + 1)].level != patch.level)
                 ++coarserBorders;
         }
-    EXPECT_EQ(levelsSeen, 0xf) << "levels 0-3 all drawn";
-    EXPECT_GT(coarserBorders, 4);
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    // Projected borders between visible patches at different levels, as
+    // segments between neighbouring grid points.
+    std::vector<std::array<double, 4>> steps;
+    auto addBorder = [&](int x0, int z0, int dx, int dz) {
+        double last[2] = {0, 0};
+        for (int i = 0; i <= 16; ++i) {
+            const int x = x0 + i * dx, z = z0 + i * dz;
+            double px, py, pz;
+            gluProject(x, geomipTerrain.height(x, z), z, model, projection, viewport, &px, &py, &pz);
+            if (i > 0) steps.push_back({last[0], last[1], px, py});
+            last[0] = px;
+            last[1] = py;
+        }
+    };
+    for (int pz = 0; pz < 8; ++pz)
+        for (int px = 0; px < 8; ++px) {
+            const GeomipPatch& patch = geomipTerrain.patches[geomipTerrain.patchIndex(px, pz)];
+            if (!patch.visible) continue;
+            const GeomipPatch* east = px < 7 ? &geomipTerrain.patches[geomipTerrain.patchIndex(px + 1, pz)] : nullptr;
+            const GeomipPatch* north = pz < 7 ? &geomipTerrain.patches[geomipTerrain.patchIndex(px, pz + 1)] : nullptr;
+            if (east && east->visible && east->level != patch.level) addBorder((px + 1) * 16, pz * 16, 0, 1);
+            if (north && north->visible && north->level != patch.level) addBorder(px * 16, (pz + 1) * 16, 1, 0);
+        }
+    auto nearStep = [&](double x, double y) {
+        for (const auto& seg : steps) {
+            const double ex = seg[2] - seg[0], ey = seg[3] - seg[1];
+            const double length = ex * ex + ey * ey;
+            const double t = length > 0 ? std::clamp(((x - seg[0]) * ex + (y - seg[1]) * ey) / length, 0.0, 1.0) : 0.0;
+            if (std::hypot(x - seg[0] - t * ex, y - seg[1] - t * ey) < 2.0) return true;
+        }
+        return false;
+    };
+    if (allLevels) {
+        EXPECT_EQ(levelsSeen, 0xf) << "levels 0-3 all drawn";
+        EXPECT_GT(coarserBorders, 4);
+    } else {
+        EXPECT_FALSE(steps.empty()) << "visible neighbours at different levels";
+    }
 
     // Two checks of the picture, each marking what it finds in red:
     // 1. The square 0-128 at height 0, projected, lies under the terrain
@@ -158,16 +201,11 @@ TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
     // 2. Above that square the view reaches over the far hills: there any
     //    black pixel must belong to the background beyond the terrain's
     //    outline, i.e. be connected to an edge of the picture.
-    GLdouble model[16], projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
     const double corners[4][2] = {{0, 0}, {0, 128}, {128, 128}, {128, 0}};
     double sx[4], sy[4];
     for (int i = 0; i < 4; ++i) {
         double wz;
-        ASSERT_TRUE(gluProject(corners[i][0], 0.0, corners[i][1], model, projection, viewport, &sx[i], &sy[i], &wz));
+        EXPECT_TRUE(gluProject(corners[i][0], 0.0, corners[i][1], model, projection, viewport, &sx[i], &sy[i], &wz));
     }
     double area = 0;  // its sign gives the orientation of the edges
     for (int i = 0; i < 4; ++i) area += sx[i] * sy[(i + 1) % 4] - sx[(i + 1) % 4] * sy[i];
@@ -216,15 +254,43 @@ TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
             const bool inSquare = insideBy(x + 0.5, y + 0.5) >= 1.5;
             underSquare += inSquare;
             if (white(x, y) || (!inSquare && sky[y * w + x])) continue;
+            if (!inSquare && !allLevels && !nearStep(x + 0.5, y + 0.5)) continue;
             ++holes;
             uint8_t* mark = &marked.rgb[(static_cast<size_t>(y) * w + x) * 3];
             mark[0] = 255;
             mark[1] = mark[2] = 0;
         }
-    writePpm(testOutput("geomip-cracks.ppm").string(), image);
-    if (holes) writePpm(testOutput("geomip-cracks-marked.ppm").string(), marked);
+    writePpm(testOutput((name + ".ppm").c_str()).string(), image);
+    if (holes) writePpm(testOutput((name + "-marked.ppm").c_str()).string(), marked);
     EXPECT_GT(underSquare, w * h / 2) << "the map square fills most of the view";
-    EXPECT_EQ(holes, 0) << "background shows through the terrain; see " << testOutput("geomip-cracks-marked.ppm");
+    EXPECT_EQ(holes, 0) << "background shows through the terrain; see " << testOutput((name + "-marked.ppm").c_str());
+}
+
+}  // namespace
+
+TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    // Untextured (texture 0) and white: terrain white, background black.
+    baseTexture = 0;
+    // The distance bands, then error tolerances that mix levels: loose ones
+    // on the rough map, tight ones on the smooth hills.
+    const struct {
+        const char* name;
+        int (*map)(int, int);
+        float tolerance;
+    } cases[] = {
+        {"rough-0", crackMap, 0.0f},  {"rough-64", crackMap, 64.0f}, {"rough-160", crackMap, 160.0f},
+        {"hills-1", hillMap, 1.0f},   {"hills-4", hillMap, 4.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << ": error tolerance " << c.tolerance);
+        fillMap(geomipTerrain, 129, c.map);
+        ASSERT_TRUE(geomipTerrain.setupPatches(16));
+        geomipTerrain.multiTextureDistance = 40.0f;
+        terrainErrorTolerance = c.tolerance;
+        checkGeomipmappingHasNoCracks(c.tolerance == 0.0f, std::string("geomip-cracks-") + c.name);
+    }
+    terrainErrorTolerance = 0.0f;
 }
 
 TEST(TerrainRendering, SplattedGeomipmappingMatchesReference) {
@@ -265,5 +331,119 @@ TEST(TerrainRendering, SplattedLitBruteForceMatchesReference) {
     EXPECT_EQ(renderTerrain(terrainBruteForce, 1, 1), 3 * 32768);
     expectMatchesReference("brute-splatted-lit", readFrameBuffer(testViewSize, testViewSize),
                            referenceChannelTolerance, referenceMaxDifferent);
+    releaseTerrainTextures();
+}
+
+// Views where neighbouring patches sit at different levels, drawn with every
+// texturing path (splatted and lit with the fade band, splatted without the
+// lightmap, the base texture alone): the pictures and the counts of each are
+// stored, so a change in how the fans reach OpenGL must leave both alone.
+TEST(TerrainRendering, GeomipmappingViewsKeepTheirPicturesAndCounts) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    makeTerrainTextures();
+    const struct {
+        const char* name;
+        int (*map)(int, int);
+        Eye eye;
+        int splatting, lightmap;
+        int triangles, vertices, patches;
+    } views[] = {
+        {"geomip-view-rough-lit", crackMap, {20.0f, 45.0f, 20.0f, 90.0f, 10.0f, 100.0f}, 1, 1, 11080, 13916, 58},
+        {"geomip-view-hills-splatted", hillMap, {120.0f, 30.0f, 70.0f, 30.0f, 5.0f, 60.0f}, 1, 0, 8632, 10860, 53},
+        {"geomip-view-rough-base", crackMap, {64.0f, 70.0f, 110.0f, 64.0f, 0.0f, 30.0f}, 0, 1, 1770, 2230, 56},
+    };
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.name);
+        fillMap(geomipTerrain, 129, view.map);
+        ASSERT_TRUE(geomipTerrain.setupPatches(16));
+        geomipTerrain.multiTextureDistance = 40.0f;
+        lookFrom(view.eye);
+        // A first frame settles the levels of patches seen for the first time.
+        renderTerrain(terrainGeomipmap, view.splatting, view.lightmap);
+        const int triangles = renderTerrain(terrainGeomipmap, view.splatting, view.lightmap);
+
+        int levelsSeen = 0, levelSteps = 0;
+        for (int pz = 0; pz < 8; ++pz)
+            for (int px = 0; px < 8; ++px) {
+                const GeomipPatch& patch = geomipTerrain.patches[geomipTerrain.patchIndex(px, pz)];
+                if (!patch.visible) continue;
+                levelsSeen |= 1 << patch.level;
+                if (px < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px + 1, pz)].level != patch.level)
+                    ++levelSteps;
+                if (pz < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px, pz + 1)].level != patch.level)
+                    ++levelSteps;
+            }
+        EXPECT_GE(__builtin_popcount(levelsSeen), 3) << "several levels in view";
+        EXPECT_GT(levelSteps, 4) << "neighbours at different levels";
+
+        EXPECT_EQ(triangles, view.triangles);
+        EXPECT_EQ(geomipTerrain.triangleCount, view.triangles);
+        EXPECT_EQ(geomipTerrain.vertexCount, view.vertices);
+        EXPECT_EQ(geomipTerrain.patchesDrawn, view.patches);
+        expectMatchesReference(view.name, readFrameBuffer(testViewSize, testViewSize), referenceChannelTolerance,
+                               referenceMaxDifferent);
+    }
+    releaseTerrainTextures();
+}
+
+// Flat ground seen from straight above, splatted black with the base texture
+// white: every pixel shows the base texture's share at its own distance from
+// the camera, 0 nearer than 40 rising to full at 60, with no step where
+// patches meet.
+TEST(TerrainRendering, GeomipmappingFadesTheBaseTextureInByDistanceAcrossPatches) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    fillMap(geomipTerrain, 129, [](int, int) { return 0; });
+    ASSERT_TRUE(geomipTerrain.setupPatches(16));
+    geomipTerrain.multiTextureDistance = 40.0f;
+    auto solid = [](uint8_t value) {
+        return makeTestTexture(4, 4, true, [value](int, int, uint8_t* rgb) { rgb[0] = rgb[1] = rgb[2] = value; });
+    };
+    detailTexture1 = detailTexture2 = solid(0);
+    coverageTexture1 = coverageTexture2 = lightmapTexture = solid(255);
+    baseTexture = solid(255);
+    splattingEnabled = 1;
+    lightmapEnabled = 0;
+
+    // Grid units 0-128 over the 256-pixel view, world z running down it.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 128, -128, 0, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+    setOpenFrustum();
+    const float eyeX = 50.0f, eyeY = 5.0f, eyeZ = 70.0f;
+    setCameraPositionRaw(eyeX, eyeY, eyeZ);
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    geomipTerrain.renderGeomipmap();
+    glFinish();
+
+    TestImage image = readFrameBuffer(testViewSize, testViewSize);
+    auto red = [&](int x, int y) { return static_cast<int>(image.rgb[(static_cast<size_t>(y) * image.width + x) * 3]); };
+    // The share against the exact one (fans interpolate it linearly between
+    // their vertices, which rounds the kinks at 40 and 60 by up to a tenth),
+    // and the largest jump between neighbouring pixels (half a unit apart: a
+    // smooth fade changes by at most 0.025 there).
+    int worst = 0, worstX = 0, worstY = 0, jump = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            if (x > 0) jump = std::max(jump, std::abs(red(x, y) - red(x - 1, y)));
+            if (y > 0) jump = std::max(jump, std::abs(red(x, y) - red(x, y - 1)));
+            const float gridX = (x + 0.5f) / 2.0f, gridZ = 128.0f - (y + 0.5f) / 2.0f;
+            const float distance = std::sqrt((gridX - eyeX) * (gridX - eyeX) + eyeY * eyeY +
+                                             (gridZ - eyeZ) * (gridZ - eyeZ));
+            const float share = std::clamp((distance - 40.0f) / 20.0f, 0.0f, 1.0f);
+            const int off = std::abs(red(x, y) - static_cast<int>(std::lround(255.0f * share)));
+            if (off > worst) {
+                worst = off;
+                worstX = x;
+                worstY = y;
+            }
+        }
+    writePpm(testOutput("geomip-fade.ppm").string(), image);
+    EXPECT_LE(jump, 12) << "a step in the fade; see " << testOutput("geomip-fade.ppm");
+    EXPECT_LE(worst, 28) << "pixel " << worstX << "," << worstY << " is off by " << worst << "; see "
+                        << testOutput("geomip-fade.ppm");
     releaseTerrainTextures();
 }
