@@ -62,7 +62,7 @@ void loadTerrainObjects() {
 
     if (loadGrid(roamTerrain, row.heightFile, n)) {
         roamTerrain.setScale(1.0f, 0.25f, 1.0f);
-        roamTerrain.setupRoam(13, 65536);
+        roamTerrain.setupRoam(roamLevelsFor(n), roamPoolSizeFor(n), roamTriangleSlotsFor(n));
     } else {
         roamTerrain.setScale(1.0f, 0.25f, 1.0f);
     }

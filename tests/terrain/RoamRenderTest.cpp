@@ -1,12 +1,15 @@
 // RoamRenderTest.cpp -- the ROAM mesh drawn offscreen over a 1025 fractal map:
 // no cracks or holes (the terrain drawn white on black must leave no black
 // pixel where the terrain covers the view, from above and at a slant with
-// real frustum culling), every triangle faces up (front faces clockwise),
-// and a fixed slanted view matches its reference picture.
+// real frustum culling, and over the steepest ground at every error
+// tolerance), every triangle faces up (front faces clockwise), a fixed
+// slanted view matches its reference picture, and with uniform texturing
+// the mesh gets the brute-force splatting and lightmap passes.
 // Pictures for a person to look at land in <build>/test-output/.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -29,7 +32,7 @@ protected:
         roam = std::make_unique<Croam>();
         fillFractalMap(*roam, 1025, 5u);
         roam->setScale(1.0f, 0.25f, 1.0f);
-        ASSERT_TRUE(roam->setupRoam(13, 65536));
+        ASSERT_TRUE(roam->setupRoam(roamLevelsFor(1025), roamPoolSizeFor(1025), roamTriangleSlotsFor(1025)));
         glViewport(0, 0, pictureSize, pictureSize);
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
@@ -190,6 +193,34 @@ TEST_F(RoamRender, ASlantedViewHasNoCracksAndMatchesItsReference) {
     TestImage composite = readFrameBuffer(pictureSize, pictureSize);
     expectMatchesReference("roam_slanted", composite, 16, 0.01);
     glDeleteTextures(1, &texture);
+}
+
+TEST_F(RoamRender, NoCracksOverTheSteepestGroundAtAnyTolerance) {
+    // The steepest spot away from the map edges, seen from 80 units above
+    // and 60 units south of it, so every view ray meets the ground.
+    int steepX = 0, steepZ = 0, steepest = -1;
+    for (int z = 300; z < 724; ++z)
+        for (int x = 300; x < 724; ++x) {
+            int slope = std::abs(roam->sample(x + 1, z) - roam->sample(x - 1, z)) +
+                        std::abs(roam->sample(x, z + 1) - roam->sample(x, z - 1));
+            if (slope > steepest) steepest = slope, steepX = x, steepZ = z;
+        }
+    const float ground = roam->sample(steepX, steepZ) * roam->yScale;
+    const float eye[3] = {static_cast<float>(steepX), ground + 80.0f, steepZ + 60.0f};
+    const float target[3] = {static_cast<float>(steepX), ground, static_cast<float>(steepZ)};
+    ViewMatrices view = makeView(eye, target, 50.0f, 1.0f, 1.0f, 2000.0f);
+    setCameraView(eye, view);
+    loadMatrices(view);
+    roam->pixelsPerUnit = view.projection[5] * 0.5f * pictureSize;
+    for (float tolerance : {0.0f, 0.5f, 2.0f, 8.0f}) {
+        roam->pixelTolerance = tolerance;
+        for (int f = 0; f < 40; ++f) roam->optimise();
+        ASSERT_EQ(checkRoamInvariants(*roam), "") << "tolerance " << tolerance;
+        ASSERT_EQ(checkRoamCull(*roam), "") << "tolerance " << tolerance;
+        TestImage white = whiteOnBlack();
+        if (tolerance == 2.0f) keep("roam_steep_white", white);
+        EXPECT_EQ(blackPixels(white, 0), 0) << "background shows through the terrain at tolerance " << tolerance;
+    }
 }
 
 }  // namespace
