@@ -1,9 +1,11 @@
-// dialogs.h -- the about box and the background colour, camera speed and
-// clipping planes dialogs, and the rules they apply to what is typed.
+// dialogs.h -- the about box and the background colour, camera speed,
+// clipping planes and error tolerance dialogs, and the rules they apply to
+// what is typed.
 //
 // Provides: previewColour, customColours, showAboutBox,
 // showBackgroundDialog, showCameraSpeedDialog, showClipDialog,
-// readDialogNumber, formatSpeedText, validBackgroundColour.
+// showErrorToleranceDialog, readDialogNumber, formatSpeedText,
+// validBackgroundColour, readToleranceText.
 // Main thread only. The about box does not block: the scene keeps drawing
 // behind it and several may be open. The other three are modal and change
 // nothing unless their input is accepted.
@@ -18,6 +20,8 @@ void showAboutBox();
 void showBackgroundDialog();
 void showCameraSpeedDialog();
 void showClipDialog();
+// Sets terrainErrorTolerance (screen pixels; 0 the algorithms' fixed rules).
+void showErrorToleranceDialog();
 
 // Reads a whole number as dialog fields do: spaces around it are allowed, a
 // leading "-" only when isSigned; anything else (or a value out of 32-bit
@@ -30,3 +34,7 @@ std::string formatSpeedText(float speed);
 
 // Each of the three components lies in 0..255.
 bool validBackgroundColour(const int rgb[3]);
+
+// A tolerance as typed: a decimal number with optional spaces around it,
+// finite and 0 or more. False (pixels untouched) for anything else.
+bool readToleranceText(const std::string& text, float& pixels);

@@ -118,6 +118,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
     terrain.push_back({513, "&Multi-texture Splatting\tM", noRadio, false});
     terrain.push_back({499, "&Lighting", noRadio, true});
     terrain.push_back({526, "&Show Terrain", noRadio, true});
+    terrain.push_back({900, "&Error Tolerance...", noRadio, false});
 
     std::vector<MenuItemRecord>& plants = tree[6].items;
     if (!anonymous) {
@@ -287,6 +288,9 @@ void onCommand(int identifier) {
         break;
     case 803:
         selectTerrainAlgorithm(601);
+        break;
+    case 900:
+        showErrorToleranceDialog();
         break;
     default:
         break;
