@@ -44,7 +44,7 @@
 // - Triangle slots 1 .. nextTriangle - 1 are all used (the list is dense);
 //   triangleOwner names the diamond and side of each. hiddenTriangles counts
 //   the wanted sides outside the view (they have no slot).
-// - Every open diamond above level gridLevels has its centre on a grid
+// - Every open diamond of a level below gridLevels has its centre on a grid
 //   sample (the base mesh maps onto 0 .. size - 1), so its height is that
 //   sample exactly; deeper diamonds (centred between samples) have
 //   heightError 0 and split only under a set-up with more levels than the
@@ -76,7 +76,9 @@
 //
 // Threads: main thread only (the scene builds the object, the frame driver
 // draws it). The camera position and frustum planes are read through
-// camera/camera.h.
+// camera/camera.h; renderRoam reads terrainErrorTolerance, uniformTexturing,
+// splattingEnabled and lightmapEnabled (scene/sceneConfig.h) and
+// frustumPixelsPerUnit (camera/frustum.h), all written on the main thread.
 #pragma once
 
 #include <cstdint>
