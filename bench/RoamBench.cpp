@@ -3,10 +3,12 @@
 // BM_RoamOptimise: one optimise() per iteration while the camera flies a
 // fixed closed loop low over the map (1.5 world units per frame), after a
 // warm-up that lets the mesh settle. Counters: splits and merges per frame,
-// triangles drawn. Argument 0 runs the scene's settings (13 levels, 65,536
-// diamonds, split threshold 1990); argument 1 a mesh refined until the
-// budgets bind (24 levels, 100,000 diamonds, threshold 1000), the optimiser's
-// worst steady case.
+// triangles drawn. Mode 0 runs the scene's settings for the map
+// (roamLevelsFor, roamPoolSizeFor, roamTriangleSlotsFor, split threshold
+// 1990, tolerance 0); mode 1 a mesh refined until the reserves bind (24
+// levels, 100,000 diamonds, 65,536 slots, threshold 1000), the optimiser's
+// worst steady case; mode 2 the scene's settings with an error tolerance of
+// 1 pixel (768 pixels high, 60 degrees).
 // BM_RoamDraw: drawRoam() of the settled mesh into an offscreen 640 x 480
 // context (Mesa; glFinish included), same two arguments.
 #include <GL/gl.h>
@@ -31,11 +33,19 @@ struct FlightMesh {
 
     float centre, radius;
 
-    FlightMesh(int size, bool deep) : centre((size - 1) * 0.5f), radius((size - 1) * 0.3f) {
+    FlightMesh(int size, int mode) : centre((size - 1) * 0.5f), radius((size - 1) * 0.3f) {
         fillFractalMap(*roam, size, 2024u);
         roam->setScale(1.0f, 0.25f, 1.0f);
-        roam->setupRoam(deep ? 24 : 13, deep ? 100000 : 65536);
-        if (deep) roam->splitThreshold = 1000;
+        if (mode == 1) {
+            roam->setupRoam(24, 100000);
+            roam->splitThreshold = 1000;
+        } else {
+            roam->setupRoam(roamLevelsFor(size), roamPoolSizeFor(size), roamTriangleSlotsFor(size));
+        }
+        if (mode == 2) {
+            roam->pixelTolerance = 1.0f;
+            roam->pixelsPerUnit = 665.0f;
+        }
         for (int f = 0; f < 300; ++f) step();
     }
 
@@ -53,7 +63,7 @@ struct FlightMesh {
 };
 
 void BM_RoamOptimise(benchmark::State& state) {
-    FlightMesh mesh(static_cast<int>(state.range(0)), state.range(1) != 0);
+    FlightMesh mesh(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     long long operations = mesh.roam->splitCount + mesh.roam->mergeCount;
     long long triangles = 0;
     for (auto _ : state) {
@@ -64,14 +74,19 @@ void BM_RoamOptimise(benchmark::State& state) {
     state.counters["splitsMergesPerFrame"] = benchmark::Counter(static_cast<double>(done), benchmark::Counter::kAvgIterations);
     state.counters["triangles"] = benchmark::Counter(static_cast<double>(triangles), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_RoamOptimise)->Args({129, 0})->Args({1025, 0})->Args({1025, 1})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoamOptimise)
+    ->Args({129, 0})
+    ->Args({1025, 0})
+    ->Args({1025, 2})
+    ->Args({1025, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_RoamDraw(benchmark::State& state) {
     if (!makeTestGlContext(640, 480)) {
         state.SkipWithError("no offscreen OpenGL context");
         return;
     }
-    FlightMesh mesh(static_cast<int>(state.range(0)), state.range(1) != 0);
+    FlightMesh mesh(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     glViewport(0, 0, 640, 480);
     glEnable(GL_DEPTH_TEST);
     glMatrixMode(GL_PROJECTION);
@@ -87,6 +102,6 @@ void BM_RoamDraw(benchmark::State& state) {
     state.counters["trianglesPerSecond"] = benchmark::Counter(static_cast<double>(mesh.roam->triangleCount),
                                                               benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_RoamDraw)->Args({129, 0})->Args({1025, 0})->Args({1025, 1})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoamDraw)->Args({129, 0})->Args({1025, 0})->Args({1025, 2})->Args({1025, 1})->Unit(benchmark::kMicrosecond);
 
 }  // namespace

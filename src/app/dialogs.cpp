@@ -1,4 +1,4 @@
-// dialogs.cpp -- the four dialogs of the menu and their input rules; see
+// dialogs.cpp -- the dialogs of the menu and their input rules; see
 // dialogs.h. Main thread only.
 #include "app/dialogs.h"
 
@@ -11,6 +11,7 @@
 #include "app/window.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
+#include "scene/sceneConfig.h"
 #include "util/output.h"
 
 int previewColour[3] = {0, 0, 0};
@@ -28,6 +29,7 @@ enum DialogItem {
     itemNearClip = 1008,
     itemFarClip = 1009,
     itemSpeed = 1010,
+    itemTolerance = 1011,
 };
 
 // Control places in dialog units.
@@ -71,6 +73,14 @@ const DialogControl clipControls[] = {
     {controlButton, itemCancel, "Cancel", 95, 52, 50, 14},
 };
 const DialogTemplate clipTemplate = {"Clipping Planes", 152, 73, clipControls, 6};
+
+const DialogControl toleranceControls[] = {
+    {controlLabel, -1, "Error Tolerance (pixels):", 7, 9, 90, 8},
+    {controlEdit, itemTolerance, "", 100, 7, 50, 12},
+    {controlButton, itemOk, "OK", 45, 44, 50, 14},
+    {controlButton, itemCancel, "Cancel", 100, 44, 50, 14},
+};
+const DialogTemplate toleranceTemplate = {"Error Tolerance", 158, 65, toleranceControls, 4};
 
 void setItemNumber(PlatformDialog* dialog, int identifier, int value) {
     char text[16];
@@ -180,12 +190,43 @@ void clipProcedure(PlatformDialog* dialog, int message, int identifier) {
     }
 }
 
+void toleranceProcedure(PlatformDialog* dialog, int message, int identifier) {
+    if (message == dialogInit) {
+        platformSetDialogItemText(dialog, itemTolerance, formatSpeedText(terrainErrorTolerance).c_str());
+        return;
+    }
+    if (message != dialogCommand) return;
+    if (identifier == itemOk) {
+        float pixels = 0.0f;
+        if (readToleranceText(platformGetDialogItemText(dialog, itemTolerance), pixels)) {
+            terrainErrorTolerance = pixels;
+            platformEndDialog(dialog, itemOk);
+        } else {
+            platformDialogMessageBox(dialog, "Error tolerance must be a number of pixels, 0 or more", "Error");
+        }
+    } else if (identifier == itemCancel) {
+        platformEndDialog(dialog, itemCancel);
+    }
+}
+
 }  // namespace
 
 void showAboutBox() { platformShowModelessDialog(aboutTemplate, aboutProcedure); }
 void showBackgroundDialog() { platformRunModalDialog(backgroundTemplate, backgroundProcedure); }
 void showCameraSpeedDialog() { platformRunModalDialog(speedTemplate, speedProcedure); }
 void showClipDialog() { platformRunModalDialog(clipTemplate, clipProcedure); }
+void showErrorToleranceDialog() { platformRunModalDialog(toleranceTemplate, toleranceProcedure); }
+
+bool readToleranceText(const std::string& text, float& pixels) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    double value = strtod(begin, &end);
+    if (end == begin) return false;
+    while (*end != '\0' && isspace(static_cast<unsigned char>(*end))) ++end;
+    if (*end != '\0' || !std::isfinite(value) || value < 0.0) return false;
+    pixels = static_cast<float>(value);
+    return true;
+}
 
 int readDialogNumber(const std::string& text, bool isSigned, bool* ok) {
     if (ok) *ok = false;

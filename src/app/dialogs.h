@@ -1,10 +1,12 @@
-// dialogs.h -- the about box and the background colour, camera speed and
-// clipping planes dialogs, and the rules they apply to what is typed.
+// dialogs.h -- the about box and the background colour, camera speed,
+// clipping planes and error tolerance dialogs, and the rules they apply to
+// what is typed.
 //
 // Provides: previewColour, customColours, showAboutBox,
 // showBackgroundDialog, showCameraSpeedDialog, showClipDialog,
-// readDialogNumber, formatSpeedText, validBackgroundColour,
-// backgroundColourRefusal, clipDistancesRefusal.
+// showErrorToleranceDialog, readDialogNumber, formatSpeedText,
+// validBackgroundColour, backgroundColourRefusal, clipDistancesRefusal,
+// readToleranceText.
 // Main thread only. The about box does not block: the scene keeps drawing
 // behind it and several may be open. The other three are modal and change
 // nothing unless their input is accepted.
@@ -19,6 +21,8 @@ void showAboutBox();
 void showBackgroundDialog();
 void showCameraSpeedDialog();
 void showClipDialog();
+// Sets terrainErrorTolerance (screen pixels; 0 the algorithms' fixed rules).
+void showErrorToleranceDialog();
 
 // Reads a whole number as dialog fields do: spaces around it are allowed, a
 // leading "-" only when isSigned; anything else (or a value out of 32-bit
@@ -43,3 +47,6 @@ const char* backgroundColourRefusal(const std::string texts[3], int rgb[3]);
 // the text of its error box. Both must be above 0 and near below far.
 const char* clipDistancesRefusal(const std::string& nearText, const std::string& farText, int& nearValue,
                                  int& farValue);
+// A tolerance as typed: a decimal number with optional spaces around it,
+// finite and 0 or more. False (pixels untouched) for anything else.
+bool readToleranceText(const std::string& text, float& pixels);

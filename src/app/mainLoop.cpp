@@ -80,7 +80,8 @@ void renderFrame() {
     scenePolygons += renderTerrainFrame();
     if (gridEnabled) drawReferenceGrid();
     // The renderers report their statistics; the title is written here.
-    if (!anonymousMode && terrainReport.title[0] != '\0') setTitle(terrainReport.title);
+    if (!anonymousMode && terrainReport.title[0] != '\0')
+        setTitle(frameTitle(terrainReport.title, terrainAlgorithm, terrainErrorTolerance).c_str());
 
     // 10. Polygon count for the status bar's next update.
     snprintf(statusText, sizeof statusText, "  Scene polygons: %d", scenePolygons);
@@ -95,6 +96,16 @@ void renderFrame() {
     frameSeconds = std::chrono::duration<double>(stop - start - overhead).count();
     measurementStep();
     lastScenePolygons = scenePolygons;
+}
+
+std::string frameTitle(const char* reported, int algorithm, float tolerance) {
+    std::string title = reported;
+    if ((algorithm == terrainGeomipmap || algorithm == terrainRoam) && tolerance > 0.0f) {
+        char text[48];
+        snprintf(text, sizeof text, "  tolerance %g px", tolerance);
+        title += text;
+    }
+    return title;
 }
 
 void drawReferenceGrid() {

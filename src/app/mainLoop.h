@@ -1,8 +1,10 @@
 // mainLoop.h -- the message loop and the frame driver.
 //
 // Provides: scenePolygons, lastScenePolygons, frameSeconds, gridEnabled, runMainLoop, renderScene,
-// renderFrame, drawReferenceGrid. Main thread only.
+// renderFrame, drawReferenceGrid, frameTitle. Main thread only.
 #pragma once
+
+#include <string>
 
 extern int scenePolygons;      // polygons drawn so far in this frame
 extern int lastScenePolygons;  // polygon count of the last finished frame
@@ -25,3 +27,8 @@ void renderFrame();
 // (none through the origin), then the red y, green z and white x axes.
 // Leaves the colour white; texturing is off while it draws.
 void drawReferenceGrid();
+
+// The window title for a renderer's statistics line: for geomipmapping and
+// ROAM with an error tolerance above 0 the tolerance follows, as in
+// "ROAM 1.000000 2.000000 3.000000  tolerance 1.5 px".
+std::string frameTitle(const char* reported, int algorithm, float tolerance);

@@ -132,6 +132,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
     terrain.push_back({513, "&Multi-texture Splatting\tM", noRadio, false});
     terrain.push_back({499, "&Lighting", noRadio, true});
     terrain.push_back({526, "&Show Terrain", noRadio, true});
+    terrain.push_back({900, "&Error Tolerance...", noRadio, false});
 
     std::vector<MenuItemRecord>& plants = tree[6].items;
     if (!anonymous) {
@@ -301,6 +302,9 @@ void onCommand(int identifier) {
         break;
     case 803:
         selectTerrainAlgorithm(601);
+        break;
+    case 900:
+        showErrorToleranceDialog();
         break;
     default:
         break;

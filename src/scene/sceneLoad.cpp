@@ -68,7 +68,7 @@ bool loadTerrainObjects(std::string& failure) {
 
     if (roamTerrain.load(row.heightFile, n)) {
         roamTerrain.setScale(1.0f, 0.25f, 1.0f);
-        roamTerrain.setupRoam(13, 65536);
+        roamTerrain.setupRoam(roamLevelsFor(n), roamPoolSizeFor(n), roamTriangleSlotsFor(n));
     } else {
         roamTerrain.setScale(1.0f, 0.25f, 1.0f);
     }

@@ -14,4 +14,5 @@ void registerScriptFunctions(ScriptHost* host) {
     registerSplineGroup(L);
     registerScreenSizeGroup(L);
     registerSceneFolderGroup(L);
+    registerToleranceGroup(L);
 }

@@ -11,10 +11,12 @@
 // - a diamond is split only after both its parents are split;
 // - triangle slots 1 .. nextTriangle - 1 are all used; removing a triangle
 //   moves the last one into the hole.
-// Main thread only.
+// Also the scene's sizes for each map (roamLevelsFor, roamPoolSizeFor,
+// roamTriangleSlotsFor). Main thread only.
 #include "terrain/roam.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cassert>
@@ -24,15 +26,42 @@
 #include <cstring>
 #include <new>
 
+#include "camera/frustum.h"
+#include "image/tga.h"
 #include "scene/sceneConfig.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
 #include "util/output.h"
 
 namespace {
-constexpr int roamTriangleSlots = 65536;  // triangle[] entries are 16-bit
 constexpr uint16_t unqueuedPriority = 0xFFF6;  // no bucket: the first setQueue always acts
+
+void drawRoamPassFor(void* context, int multiTex, float repeat) {
+    static_cast<Croam*>(context)->drawRoamPass(multiTex, repeat);
+}
 }  // namespace
+
+int roamLevelsFor(int size) {
+    int levels = 13;  // the 129 map
+    for (int n = 256; n <= size - 1; n *= 2) levels += 2;
+    return levels;
+}
+
+// Measured on fractal maps with the camera flown low at the smallest
+// tolerances: the whole 257 mesh keeps about 135,000 records locked (cached
+// kids included), and 200,000 drawn triangles on the 1025 map about 400,000,
+// with up to 112,000 more wanted sides outside the view. Three records per
+// grid sample (at most 500,000) and slots for the whole grid's triangles (at
+// most 400,000) leave room to spare, so maxTriangles binds first.
+int roamPoolSizeFor(int size) {
+    long long records = 3LL * size * size;
+    return static_cast<int>(std::clamp(records, 65536LL, 500000LL));
+}
+
+int roamTriangleSlotsFor(int size) {
+    long long slots = 2LL * (size - 1) * (size - 1) + 256;
+    return static_cast<int>(std::clamp(slots, 65536LL, 400000LL));
+}
 
 Croam::~Croam() { releaseRoam(); }
 
@@ -41,6 +70,9 @@ void Croam::releaseRoam() {
     delete[] triangleOwner;
     delete[] triangleVertices;
     delete[] levelError;
+    delete[] errorTable;
+    errorTable = nullptr;
+    gridLevels = 0;
     pool = nullptr;
     triangleOwner = nullptr;
     triangleVertices = nullptr;
@@ -62,10 +94,15 @@ void Croam::releaseRoam() {
     vertexCount = 0;
 }
 
-bool Croam::setupRoam(int newLevels, int newPoolSize) {
+bool Croam::setupRoam(int newLevels, int newPoolSize, int triangleSlots) {
     releaseRoam();
     if (!data || size < 3) {
         outputText("Croam: no height grid loaded; the ROAM terrain draws nothing\n");
+        return false;
+    }
+    if (((size - 1) & (size - 2)) != 0) {
+        outputPrintf("Croam: a %d x %d grid is not 2^n + 1 samples on a side; the ROAM terrain draws nothing\n",
+                     size, size);
         return false;
     }
     if (newLevels < 0 || newLevels > 100) {
@@ -75,6 +112,11 @@ bool Croam::setupRoam(int newLevels, int newPoolSize) {
     if (newPoolSize < 32) {
         outputPrintf("Croam: a pool of %d diamonds cannot hold the 32 base diamonds; the ROAM terrain draws nothing\n",
                      newPoolSize);
+        return false;
+    }
+    if (triangleSlots < 3) {
+        outputPrintf("Croam: %d triangle slots cannot hold the root's two triangles; the ROAM terrain draws nothing\n",
+                     triangleSlots);
         return false;
     }
 
@@ -88,10 +130,10 @@ bool Croam::setupRoam(int newLevels, int newPoolSize) {
     // 2. Pool and triangle arrays.
     levelError = new (std::nothrow) float[levels + 1];
     pool = new (std::nothrow) Diamond[newPoolSize];
-    triangleCapacity = roamTriangleSlots;
+    triangleCapacity = triangleSlots;
     triangleOwner = new (std::nothrow) int[triangleCapacity];
     triangleVertices = new (std::nothrow) RoamVertex[static_cast<size_t>(triangleCapacity) * 3];
-    if (!levelError || !pool || !triangleOwner || !triangleVertices) {
+    if (!levelError || !pool || !triangleOwner || !triangleVertices || !buildErrorTable()) {
         outputText("Croam: out of memory for the ROAM mesh; the ROAM terrain draws nothing\n");
         releaseRoam();
         return false;
@@ -127,19 +169,20 @@ bool Croam::setupRoam(int newLevels, int newPoolSize) {
     freeTriangles = triangleCapacity - 1;
     maxTriangles = 200000;
 
-    // 4. Logarithm correction: log2(1 + m) - m for the top 8 mantissa bits.
+    // 4. Logarithm correction: log2(1 + m) - m for the top 8 mantissa bits,
+    // in units of 2^23 (2048 << 12), the units of the float's bit pattern.
     for (int i = 0; i < 256; ++i) {
         double m = i / 256.0;
-        logTable[i] = static_cast<int>(std::floor((std::log2(1.0 + m) - m) * size + 0.5)) << 12;
+        logTable[i] = static_cast<int>(std::floor((std::log2(1.0 + m) - m) * 2048.0 + 0.5)) << 12;
     }
 
     // 5. Base mesh: 16 base diamonds (centres 2i - 2, 2j - 2) and 16 outer
     // ones (2i - 3, 2j - 3) on a coordinate frame where the map spans -1..1.
-    // A coordinate c maps to the grid as (c + 1) / 2 * size (size, not
-    // size - 1: the root of a 129 map sits at 64.5), clamped to the map.
+    // A coordinate c maps to the grid as (c + 1) / 2 * (size - 1), clamped
+    // to the map, so every vertex of the mesh lands on a grid sample.
     float horizontalScale = std::max(xScale, zScale);
     auto gridCoordinate = [this](int c) {
-        float g = (c + 1) * 0.5f * static_cast<float>(size);
+        float g = (c + 1) * 0.5f * static_cast<float>(size - 1);
         return std::clamp(g, 0.0f, static_cast<float>(size - 1));
     };
     auto makeBaseRecord = [&](int ci, int cj, int level) {
@@ -149,6 +192,7 @@ bool Croam::setupRoam(int newLevels, int newPoolSize) {
         d->y = sample(static_cast<int>(d->x), static_cast<int>(d->z));
         d->radiusSq = static_cast<float>(size) * size * horizontalScale * horizontalScale;
         d->error = static_cast<float>(size);
+        d->heightError = tableError(d->x, d->z);
         d->priority = 4095;
         d->triangle[0] = d->triangle[1] = 0;
         d->cull = d->flags = d->splitState = 0;
@@ -322,6 +366,7 @@ Diamond* Croam::getKid(Diamond* d, int i) {
     k->radiusSq = radiusSq;
     float levelErr = levelError[std::min<int>(k->level, levels)];
     k->error = levelErr * levelErr;
+    k->heightError = fixed ? 0.0f : tableError(k->x, k->z);
     return k;
 }
 
@@ -413,7 +458,7 @@ void Croam::addTriangle(Diamond* d, int side) {
         std::exit(1);
     }
     --freeTriangles;
-    d->triangle[side] = static_cast<uint16_t>(n);
+    d->triangle[side] = static_cast<uint32_t>(n);
     triangleOwner[n] = diamondIndex(d) * 2 + side;
 
     // Corners in drawing order (clockwise seen from above).
@@ -455,7 +500,7 @@ void Croam::removeTriangle(Diamond* d, int side) {
     if (last != n) {
         int owner = triangleOwner[last];
         triangleOwner[n] = owner;
-        pool[owner >> 1].triangle[owner & 1] = static_cast<uint16_t>(n);
+        pool[owner >> 1].triangle[owner & 1] = static_cast<uint32_t>(n);
         std::memcpy(&triangleVertices[static_cast<size_t>(n) * 3], &triangleVertices[static_cast<size_t>(last) * 3],
                     sizeof(RoamVertex) * 3);
     }
@@ -485,13 +530,64 @@ void Croam::drawRoam() {
     glPopMatrix();
 }
 
+void Croam::drawRoamPass(int multiTex, float repeat) {
+    if (!triangleVertices || nextTriangle <= 1) return;
+    const bool twoSets = multiTex != 0 && multitextureReady() && glClientActiveTextureARB_ != nullptr;
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glPushMatrix();
+    glScalef(xScale, yScale, zScale);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    const RoamVertex* first = &triangleVertices[3];  // slot 1
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(RoamVertex), &first->x);
+    // The stored (s, t) is x / size, z / size; unit 0's repeat comes from
+    // its texture matrix.
+    GLint activeUnit = GL_TEXTURE0_ARB;
+    if (twoSets) {
+        glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &activeUnit);
+        glClientActiveTextureARB_(GL_TEXTURE1_ARB);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), &first->s);
+        glClientActiveTextureARB_(GL_TEXTURE0_ARB);
+        glActiveTextureARB_(GL_TEXTURE0_ARB);
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glLoadIdentity();
+        glScalef(repeat, repeat, 1.0f);
+        glMatrixMode(GL_MODELVIEW);
+        glActiveTextureARB_(static_cast<GLenum>(activeUnit));
+    } else if (glClientActiveTextureARB_) {
+        glClientActiveTextureARB_(GL_TEXTURE0_ARB);
+    }
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), &first->s);
+    glColor4f(1.0f, 1.0f, 1.0f, colour[3]);
+    glDrawArrays(GL_TRIANGLES, 0, (nextTriangle - 1) * 3);
+    if (twoSets) {
+        glActiveTextureARB_(GL_TEXTURE0_ARB);
+        glMatrixMode(GL_TEXTURE);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glActiveTextureARB_(static_cast<GLenum>(activeUnit));
+    }
+    glPopClientAttrib();
+    glPopMatrix();
+    glColor4fv(colour);
+}
+
 void Croam::renderRoam() {
     reportTerrainTitle("ROAM %f %f %f", roamExtent[0], roamExtent[1], roamExtent[2]);
+    drawnTriangles = 0;
     if (!pool) {
         triangleCount = 0;
         vertexCount = 0;
         return;
     }
+    // The tolerance of the scene (a bad value counts as 0: the fixed rule)
+    // and the pixel scale of this frame's view.
+    pixelTolerance = std::isfinite(terrainErrorTolerance) && terrainErrorTolerance > 0.0f ? terrainErrorTolerance : 0.0f;
+    pixelsPerUnit = frustumPixelsPerUnit;
     GLint oldFrontFace = GL_CCW;
     GLint oldTexture = 0;
     glGetIntegerv(GL_FRONT_FACE, &oldFrontFace);
@@ -499,11 +595,25 @@ void Croam::renderRoam() {
     glFrontFace(GL_CW);
     glPushMatrix();
     optimise();
-    // The base texture alone: no splatting, no lightmap pass.
-    glBindTexture(GL_TEXTURE_2D, baseTexture);
     multiTexCoords = 0;
     detailRepeat = 1;
-    drawRoam();
+    if (uniformTexturing) {
+        // The brute-force passes over the mesh; every pass counts its
+        // triangles, as brute force counts them.
+        if (splattingEnabled) {
+            drawSplattingPasses(drawRoamPassFor, this, false);
+            if (lightmapEnabled) drawLightmapPass(drawRoamPassFor, this, 1, true);
+        } else {
+            drawBaseTexturePass(drawRoamPassFor, this);
+            if (lightmapEnabled) drawLightmapPass(drawRoamPassFor, this, 0, true);
+        }
+        drawnTriangles = triangleCount * (1 + (splattingEnabled ? 1 : 0) + (lightmapEnabled ? 1 : 0));
+    } else {
+        // The base texture alone: no splatting, no lightmap pass.
+        glBindTexture(GL_TEXTURE_2D, baseTexture);
+        drawRoam();
+        drawnTriangles = triangleCount;
+    }
     glPopMatrix();
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(oldTexture));
     glFrontFace(static_cast<GLenum>(oldFrontFace));

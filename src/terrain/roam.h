@@ -1,16 +1,19 @@
 // roam.h -- ROAM 2.0 terrain: an adaptive mesh of diamonds, refined and
 // coarsened a little every frame.
 //
-// Provides: Diamond, RoamVertex, RoamQueue, the diamond flag and cull values,
-// Croam (setupRoam, renderRoam, drawRoam, the pool, kid, split/merge and
-// triangle-list operations, culling, priorities, queues and the per-frame
-// optimiser), checkRoamInvariants and checkRoamCull.
+// Provides: Diamond, RoamVertex, RoamQueue, RoamShape, the diamond flag and
+// cull values, Croam (setupRoam, renderRoam, drawRoam, the pool, kid,
+// split/merge and triangle-list operations, culling, priorities, queues, the
+// per-frame optimiser and the geometric error table), the scene's sizes
+// (roamLevelsFor, roamPoolSizeFor, roamTriangleSlotsFor), roamShapeAt,
+// checkRoamInvariants and checkRoamCull.
 //
 // Files: roam.cpp builds the base mesh and owns the pool, kids, split and
 // merge, the triangle list and drawing; roamOptimise.cpp owns culling,
-// priorities, the two priority queues and optimise(); roamCheck.cpp is the
-// invariant checker (used by the tests, and after every optimise() in debug
-// builds).
+// priorities, the two priority queues and optimise(); roamError.cpp the
+// diamond shapes and the geometric error of every diamond; roamCheck.cpp is
+// the invariant checker (used by the tests, and after every optimise() in
+// debug builds).
 //
 // The mesh. A diamond is a pair of right isosceles triangles sharing a base
 // edge; its centre vertex is the midpoint of that edge. Its two parents and
@@ -41,6 +44,29 @@
 // - Triangle slots 1 .. nextTriangle - 1 are all used (the list is dense);
 //   triangleOwner names the diamond and side of each. hiddenTriangles counts
 //   the wanted sides outside the view (they have no slot).
+// - Every open diamond of a level below gridLevels has its centre on a grid
+//   sample (the base mesh maps onto 0 .. size - 1), so its height is that
+//   sample exactly; deeper diamonds (centred between samples) have
+//   heightError 0 and split only under a set-up with more levels than the
+//   grid has detail.
+// - heightError is the diamond's entry of the error table (world units) and
+//   errors nest: a diamond's heightError is at least each kid's.
+//
+// Sizes. The scene sets up 13 levels on the 129 map and two more per
+// doubling of the map (roamLevelsFor), so the finest triangles are about 1.4
+// world units across on every map. The pool and the triangle slots
+// (roamPoolSizeFor, roamTriangleSlotsFor) are large enough that the
+// optimiser's own budgets (maxTriangles, the split threshold or the error
+// tolerance) stop the refinement, not the free-record or free-slot reserve.
+//
+// Refinement. With pixelTolerance 0 a diamond's priority is the logarithm of
+// error / (200 * distance^2) (error = 65025 / 2^level), split from priority
+// 1990 up, and level `levels` never splits. With pixelTolerance above 0 the
+// priority is the logarithm of heightError projected on screen (pixels at the
+// nearest point of its sphere, with pixelsPerUnit) over the tolerance,
+// offset so that the split threshold is met exactly when the projected error
+// reaches the tolerance; every level that still inserts grid samples may
+// split (gridLevels), so the mesh can reach the grid itself near the eye.
 //
 // Coordinates. Centres are kept in grid units with the raw sample as height
 // (x, sample, z), which is what the vertex array holds; drawRoam scales them
@@ -50,7 +76,9 @@
 //
 // Threads: main thread only (the scene builds the object, the frame driver
 // draws it). The camera position and frustum planes are read through
-// camera/camera.h.
+// camera/camera.h; renderRoam reads terrainErrorTolerance, uniformTexturing,
+// splattingEnabled and lightmapEnabled (scene/sceneConfig.h) and
+// frustumPixelsPerUnit (camera/frustum.h), all written on the main thread.
 #pragma once
 
 #include <cstdint>
@@ -66,9 +94,10 @@ struct Diamond {
     Diamond* next;
     float x, y, z;         // centre: grid x, raw sample, grid z
     float radiusSq;        // world-space bounding sphere; -1 = never used
-    float error;           // geometric error (65025 / 2^level)
+    float error;           // fixed error of the level (65025 / 2^level)
+    float heightError;     // world units: the most the diamond's triangles miss the grid by, nested
     uint16_t priority;     // queue bucket 0-4095
-    uint16_t triangle[2];  // triangle slot of each side; 0 = none
+    uint32_t triangle[2];  // triangle slot of each side; 0 = none
     uint8_t kidIndex[2];   // slot of this diamond in parent[j]->kid
     int8_t level;          // 0 base, -1/-2 outer, kids one deeper than the creator
     uint8_t lockCount;     // references keeping the record from reuse
@@ -102,6 +131,24 @@ struct RoamVertex {
 
 constexpr int roamBucketCount = 4096;
 
+// The scene's set-up for a map of the given size (129, 257, 513, 1025):
+// 13, 15, 17, 19 levels; a pool and triangle slots that the optimiser's
+// budgets bind before.
+int roamLevelsFor(int size);
+int roamPoolSizeFor(int size);
+int roamTriangleSlotsFor(int size);
+
+// The diamond centred on grid point (x, z) of a map with size - 1 = 2^n:
+// its level and the grid points of its corners (ancestors = the ends of the
+// base edge, parents = the apexes; the pair order is not the Diamond's).
+// level -1 for the four map corners, which centre no diamond on the map.
+struct RoamShape {
+    int level;
+    int ancestor[2][2];  // [corner][x, z]
+    int parent[2][2];
+};
+RoamShape roamShapeAt(int size, int x, int z);
+
 class Croam : public Cheightmap {
 public:
     Diamond* pool = nullptr;  // poolSize records, owned
@@ -125,7 +172,21 @@ public:
     int logTable[256] = {};
     RoamVertex* triangleVertices = nullptr;  // triangleCapacity * 3 records, owned
     float* levelError = nullptr;             // levels + 1 entries, owned
-    int levels = 0;                          // deepest level that may still split
+    int levels = 0;                          // kids reach this level; it never splits (tolerance 0)
+
+    // Geometric error of the diamond centred on each grid point, raw sample
+    // units (size * size entries, owned): the largest vertical distance
+    // between its two triangles and the grid samples under them, and never
+    // less than any kid's. Built by setupRoam.
+    float* errorTable = nullptr;
+    int gridLevels = 0;  // 2 log2(size - 1): levels below it insert grid samples when split
+
+    // Error tolerance in screen pixels (0: the fixed rule) and the pixels one
+    // world unit spans at distance 1; renderRoam copies them from the scene
+    // and the view each frame.
+    float pixelTolerance = 0.0f;
+    float pixelsPerUnit = 0.0f;
+    int drawnTriangles = 0;  // triangles of all passes of the last renderRoam
 
     // Per object, so that several meshes (and tests) do not share them.
     int refreshCursor = 0;              // next pool record of the priority refresh
@@ -146,14 +207,20 @@ public:
 
     // Builds the pool, the triangle arrays, the queues and the base mesh over
     // the loaded grid. Returns false (and leaves an object that draws
-    // nothing) when no grid is loaded, the grid is smaller than 3 x 3,
-    // levels is outside 0-100, poolSize is below 32, or memory runs out.
-    bool setupRoam(int levels, int poolSize);
+    // nothing) when no grid is loaded, the grid is smaller than 3 x 3 or
+    // not 2^n + 1 on a side, levels is outside 0-100, poolSize is below 32,
+    // triangleSlots is below 3, or memory runs out.
+    bool setupRoam(int levels, int poolSize, int triangleSlots = 65536);
 
-    // The frame entry: title, optimise, draw with the base texture.
+    // The frame entry: title, tolerance and view scale, optimise, draw: the
+    // base texture alone, or with uniformTexturing the brute-force passes
+    // (splatting and lightmap as switched).
     void renderRoam();
     // One glDrawArrays of the dense triangle list.
     void drawRoam();
+    // One texturing pass of the mesh: multiTex 1 sends unit 1 (s, t) and unit
+    // 0 (s, t) * repeat; multiTex 0 unit 0 (s, t).
+    void drawRoamPass(int multiTex, float repeat);
 
     // Pool. allocDiamond ends the process (exit code 1) when the pool is empty.
     Diamond* allocDiamond();
@@ -187,6 +254,11 @@ public:
 
     Diamond* root() const { return base[1][1]; }
     int diamondIndex(const Diamond* d) const { return static_cast<int>(d - pool); }
+
+    // roamError.cpp: fills errorTable and gridLevels from the grid.
+    bool buildErrorTable();
+    // World-unit error of the diamond centred on (x, z); 0 off the map.
+    float tableError(float x, float z) const;
 
 private:
     void releaseRoam();

@@ -4,7 +4,8 @@
 // Walks the whole pool, both queues, the free list and the triangle list and
 // reports the first rule that does not hold, in words that name the diamond
 // (pool index and level) and the numbers that disagree. The rules are the
-// ones listed in roam.h. The tests run it after every frame; debug builds run
+// ones listed in roam.h, with the grid shape and error of every drawn
+// diamond. The tests run it after every frame; debug builds run
 // it after every optimise(). Costs one pass over the pool and the triangle
 // list; read-only.
 #include <cstdarg>
@@ -39,6 +40,39 @@ bool inPool(const Croam& roam, const Diamond* d) { return d >= roam.pool && d < 
 // The most locks a record can hold between operations: four kid links, one
 // queue membership and the permanent lock of a set-up record.
 constexpr int maxRestingLocks = 6;
+
+// A drawn diamond sits on a grid sample, has the shape the error table
+// gives its centre, carries that table's error, and its error is at least
+// each open kid's (errors nest).
+std::string shapeProblem(const Croam& roam, const Diamond* d) {
+    if (d->level >= roam.gridLevels) {
+        // Below the last level that inserts samples: centred between
+        // samples, nothing left to miss (only a set-up with more levels than
+        // the grid has detail splits them).
+        if (d->heightError != 0.0f) return format(" below the grid's detail has heightError %g", d->heightError);
+        return "";
+    }
+    int x = static_cast<int>(d->x), z = static_cast<int>(d->z);
+    if (x != d->x || z != d->z || !roam.inside(x, z))
+        return format(" has its centre at (%g, %g), not on a grid sample", d->x, d->z);
+    if (d->y != roam.sample(x, z)) return format(" has height %g, not the sample %d", d->y, roam.sample(x, z));
+    RoamShape shape = roamShapeAt(roam.size, x, z);
+    if (shape.level != d->level)
+        return format(" at (%d, %d) is at level %d but the grid gives level %d", x, z, d->level, shape.level);
+    auto at = [](const Diamond* corner, const int (&p)[2]) { return corner->x == p[0] && corner->z == p[1]; };
+    bool ends = (at(d->ancestor[0], shape.ancestor[0]) && at(d->ancestor[1], shape.ancestor[1])) ||
+                (at(d->ancestor[0], shape.ancestor[1]) && at(d->ancestor[1], shape.ancestor[0]));
+    if (!ends)
+        return format(" at (%d, %d): its base edge (%g, %g)-(%g, %g) is not the one the error table measured", x, z,
+                      d->ancestor[0]->x, d->ancestor[0]->z, d->ancestor[1]->x, d->ancestor[1]->z);
+    if (d->heightError != roam.tableError(d->x, d->z))
+        return format(" has heightError %g but the table gives %g", d->heightError, roam.tableError(d->x, d->z));
+    for (const Diamond* k : d->kid)
+        if (k && !isFixed(k) && k->heightError > d->heightError)
+            return format(" has heightError %g below its kid %s's %g: errors do not nest", d->heightError,
+                          describe(roam, k).c_str(), k->heightError);
+    return "";
+}
 
 // What is wrong with one record, or "" (the caller names the record).
 std::string recordProblem(const Croam& roam, const Diamond* d, bool inFree, bool queued, bool setupRecord) {
@@ -93,6 +127,10 @@ std::string recordProblem(const Croam& roam, const Diamond* d, bool inFree, bool
         if (shouldBeFixed != isFixed(d))
             return format(" is %sfixed but its ancestor and parents say otherwise", isFixed(d) ? "" : "not ");
     }
+    if (!isFixed(d) && d->level >= 0) {
+        std::string problem = shapeProblem(roam, d);
+        if (!problem.empty()) return problem;
+    }
     for (int i = 0; i < 4; ++i) {
         bool kidSplit = d->kid[i] && isSplit(d->kid[i]);
         if (static_cast<bool>(d->splitState & (1 << i)) != kidSplit)
@@ -127,7 +165,7 @@ std::string recordProblem(const Croam& roam, const Diamond* d, bool inFree, bool
         if (wanted != shouldWant)
             return format(": side %d is %swanted but should %sbe", s, wanted ? "" : "not ", shouldWant ? "" : "not ");
         bool shouldHave = wanted && !(d->cull & cullOutside);
-        int t = d->triangle[s];
+        int t = static_cast<int>(d->triangle[s]);
         if ((t != 0) != shouldHave)
             return format(": side %d has triangle slot %d but should %shave one (wanted %d, cull %d)", s, t,
                           shouldHave ? "" : "not ", wanted ? 1 : 0, d->cull);
@@ -243,7 +281,7 @@ std::string checkRoamInvariants(const Croam& roam) {
                           owner);
         const Diamond* d = &roam.pool[owner >> 1];
         int s = owner & 1;
-        if (d->triangle[s] != t)
+        if (static_cast<int>(d->triangle[s]) != t)
             return format("triangle list: slot %d belongs to %s side %d, which names slot %d", t,
                           describe(roam, d).c_str(), s, d->triangle[s]);
         const Diamond* corners[3] = {d->ancestor[s], d->parent[s], d->ancestor[1 - s]};

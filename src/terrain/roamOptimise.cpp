@@ -10,6 +10,7 @@
 // by xScale, yScale, zScale), matching the camera position and planes.
 // Main thread only; the camera position and planes come from camera/camera.h.
 #include <cassert>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -89,17 +90,34 @@ void Croam::updatePriority(Diamond* d) {
     if (d->frameStamp == frame) return;
     d->frameStamp = static_cast<uint8_t>(frame);
     int p = 0;
-    if (!(d->flags & diamondFixed) && d->level < levels) {
+    const bool byTolerance = pixelTolerance > 0.0f && pixelsPerUnit > 0.0f;
+    if (!(d->flags & diamondFixed) && d->level < (byTolerance ? gridLevels : levels)) {
         float eyeX, eyeY, eyeZ;
         getCameraPositionXYZ(eyeX, eyeY, eyeZ);
         float dx = d->x * xScale - eyeX;
         float dy = d->y * yScale - eyeY;
         float dz = d->z * zScale - eyeZ;
-        float q = 200.0f * (dx * dx + dy * dy + dz * dz);
-        // 128 buckets per doubling of error / (200 * distance^2), offset by 32 doublings.
-        int64_t v = static_cast<int64_t>(fastLog(d->error)) - fastLog(q) + (int64_t{1} << 28);
-        if (v < 0) v = 0;
-        p = static_cast<int>(v >> 16) + 1;
+        float distanceSq = dx * dx + dy * dy + dz * dz;
+        if (!byTolerance) {
+            float q = 200.0f * distanceSq;
+            // 128 buckets per doubling of error / (200 * distance^2), offset by 32 doublings.
+            int64_t v = static_cast<int64_t>(fastLog(d->error)) - fastLog(q) + (int64_t{1} << 28);
+            if (v < 0) v = 0;
+            p = static_cast<int>(v >> 16) + 1;
+        } else if (d->heightError > 0.0f) {
+            // The error seen from the nearest point of the diamond's sphere,
+            // in pixels, over the tolerance: 128 buckets per doubling, the
+            // split threshold where the two are equal.
+            float nearest = std::sqrt(distanceSq) - std::sqrt(d->radiusSq);
+            if (nearest <= 1e-4f) {
+                p = roamBucketCount - 1;
+            } else {
+                int64_t v = static_cast<int64_t>(fastLog(d->heightError * pixelsPerUnit)) -
+                            fastLog(nearest * pixelTolerance);
+                p = static_cast<int>(splitThreshold + (v >> 16));
+                if (p < 1) p = 1;
+            }
+        }
         if (p >= roamBucketCount) p = roamBucketCount - 1;
         if (d->cull & cullOutside) p = p > size ? p - size / 2 : (p + 1) >> 1;
     }

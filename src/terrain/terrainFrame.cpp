@@ -50,7 +50,7 @@ int renderTerrainFrame() {
             break;
         case terrainRoam:
             roamTerrain.renderRoam();
-            triangles = roamTerrain.triangleCount;
+            triangles = roamTerrain.drawnTriangles;
             break;
         default:  // the quad-tree entry has no renderer
             break;

@@ -73,7 +73,7 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
               "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode\n"
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
-              "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain\n"
+              "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain [900]&Error Tolerance...\n"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
               "[524]&Show Plants [527]&Show Grass\n"

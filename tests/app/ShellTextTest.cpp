@@ -6,7 +6,9 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/mainLoop.h"
 #include "app/statusBar.h"
+#include "scene/sceneConfig.h"
 
 TEST(StatusLine, FormatsFramesAndText) {
     char line[160];
@@ -58,6 +60,39 @@ TEST(DialogRules, FieldNumbersAreWholeNumbersOrZero) {
         bool ok = !c.ok;
         EXPECT_EQ(readDialogNumber(c.text, c.isSigned, &ok), c.value) << '"' << c.text << '"';
         EXPECT_EQ(ok, c.ok) << '"' << c.text << '"';
+    }
+}
+
+TEST(Title, TheToleranceFollowsTheStatisticsOfTheAlgorithmsThatUseIt) {
+    struct Case {
+        int algorithm;
+        float tolerance;
+        const char* title;
+    };
+    const Case cases[] = {
+        {terrainRoam, 0.0f, "STATS"},
+        {terrainRoam, 1.5f, "STATS  tolerance 1.5 px"},
+        {terrainGeomipmap, 2.0f, "STATS  tolerance 2 px"},
+        {terrainBruteForce, 2.0f, "STATS"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(frameTitle("STATS", c.algorithm, c.tolerance), c.title) << c.algorithm;
+}
+
+TEST(DialogRules, AToleranceIsAFiniteNumberOfPixelsFrom0Up) {
+    struct Case {
+        const char* text;
+        bool ok;
+        float pixels;
+    };
+    const Case cases[] = {
+        {"1", true, 1.0f},       {" 0.5 ", true, 0.5f}, {"0", true, 0.0f},   {"2e1", true, 20.0f},
+        {"", false, 0.0f},       {"-1", false, 0.0f},   {"abc", false, 0.0f}, {"1 px", false, 0.0f},
+        {"nan", false, 0.0f},    {"inf", false, 0.0f},
+    };
+    for (const Case& c : cases) {
+        float pixels = -7.0f;
+        EXPECT_EQ(readToleranceText(c.text, pixels), c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(pixels, c.ok ? c.pixels : -7.0f) << '"' << c.text << "\": a refused text leaves the value alone";
     }
 }
 

@@ -40,6 +40,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"writeToFile", "generateRandomSpline", "loadSpline", "interpolateSpline"},
     {"setScreenSize"},
     {"setSceneFolder"},
+    {"setTerrainError"},
 };
 
 class Vocabulary : public ::testing::Test {
@@ -116,7 +117,8 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
         "setCameraLookAtAutoHeight(1, 2, 3)", "setCameraAutoHeight(1, 2, 3)", "setCameraPositionAutoHeight(1)",
         "setCameraMoveSpeed()", "setFrameSamples('many')", "takeScreenShot()", "writeToFile('unused.txt')",
         "generateRandomSpline('unused.txt')", "loadSpline('unused.txt')", "interpolateSpline(0)",
-        "setScreenSize(640)", "setSceneFolder()",
+        "setScreenSize(640)", "setSceneFolder()", "setTerrainError()", "setTerrainError(-1)", "setTerrainError(0/0)",
+        "setTerrainError(1/0)",
     };
     setCameraAll(5.0f, 6.0f, 7.0f, 8.0f, 9.0f);
     screenWidth = 800;
@@ -135,11 +137,19 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
     EXPECT_EQ(getCamera()->horizontalAngle.load(), 8.0f);
     EXPECT_EQ(screenWidth, 800);
     EXPECT_EQ(screenHeight, 600);
+    EXPECT_EQ(terrainErrorTolerance, 0.0f) << "a refused tolerance changes nothing";
     EXPECT_EQ(run("return reached"), 0);
     lua_getglobal(host->luaState, "reached");
     EXPECT_TRUE(lua_isnil(host->luaState, -1)) << "a script went on after a bad argument";
     lua_pop(host->luaState, 1);
     EXPECT_EQ(run("x = addone(1)"), 0) << "the host runs the next script";
+}
+
+TEST_F(Vocabulary, SetTerrainErrorSetsTheToleranceInPixels) {
+    EXPECT_EQ(run("setTerrainError(1.5)"), 0);
+    EXPECT_EQ(terrainErrorTolerance, 1.5f);
+    EXPECT_EQ(run("setTerrainError(0)"), 0);
+    EXPECT_EQ(terrainErrorTolerance, 0.0f) << "0 brings back the fixed rules";
 }
 
 TEST_F(Vocabulary, WaitingFunctionsBlockForTheirTime) {

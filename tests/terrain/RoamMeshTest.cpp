@@ -5,6 +5,7 @@
 // checker.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -49,10 +50,12 @@ TEST_F(RoamMesh, SetupLeavesTheRootAsTwoTrianglesInTheSplitQueue) {
     EXPECT_EQ(roam->mergeMin, 4096);
     EXPECT_EQ(roam->splitBuckets[4095], root);
     EXPECT_EQ(root->lockCount, 2) << "the set-up lock and the split queue's";
-    // The grid mapping uses size, not size - 1: the root of a 129 map sits at 64.5.
-    EXPECT_FLOAT_EQ(root->x, 64.5f);
-    EXPECT_FLOAT_EQ(root->z, 64.5f);
-    const float baseColumns[4] = {0.0f, 64.5f, 128.0f, 128.0f};
+    // The grid mapping uses size - 1, so the root of a 129 map sits on the
+    // sample (64, 64) and takes its height.
+    EXPECT_FLOAT_EQ(root->x, 64.0f);
+    EXPECT_FLOAT_EQ(root->z, 64.0f);
+    EXPECT_FLOAT_EQ(root->y, roam->sample(64, 64));
+    const float baseColumns[4] = {0.0f, 64.0f, 128.0f, 128.0f};
     const float outerColumns[4] = {0.0f, 0.0f, 128.0f, 128.0f};
     for (int i = 0; i < 4; ++i) {
         EXPECT_FLOAT_EQ(roam->base[0][i]->x, baseColumns[i]) << "base column " << i;
@@ -72,18 +75,24 @@ TEST_F(RoamMesh, SetupLeavesTheRootAsTwoTrianglesInTheSplitQueue) {
 TEST(RoamSetup, RefusesWhatItCannotBuildAndThenDrawsNothing) {
     struct Case {
         const char* what;
-        int mapSize, levels, poolSize;
+        int mapSize, levels, poolSize, slots;
     };
     const Case cases[] = {
-        {"no height grid", 0, 13, 65536},
-        {"negative levels", 129, -1, 65536},
-        {"too many levels", 129, 101, 65536},
-        {"pool below the 32 base diamonds", 129, 13, 31},
+        {"no height grid", 0, 13, 65536, 65536},
+        {"grid not 2^n + 1 on a side", 100, 13, 65536, 65536},
+        {"negative levels", 129, -1, 65536, 65536},
+        {"too many levels", 129, 101, 65536, 65536},
+        {"pool below the 32 base diamonds", 129, 13, 31, 65536},
+        {"no room for the root's two triangles", 129, 13, 65536, 2},
     };
     for (const Case& c : cases) {
         Croam roam;
-        if (c.mapSize) fillFractalMap(roam, c.mapSize, 1u);
-        EXPECT_FALSE(roam.setupRoam(c.levels, c.poolSize)) << c.what;
+        if (c.mapSize == 129) fillFractalMap(roam, c.mapSize, 1u);
+        if (c.mapSize == 100) {
+            roam.data = new uint8_t[100 * 100]();
+            roam.size = 100;
+        }
+        EXPECT_FALSE(roam.setupRoam(c.levels, c.poolSize, c.slots)) << c.what;
         roam.optimise();
         roam.renderRoam();  // no mesh: returns before any drawing
         EXPECT_EQ(roam.triangleCount, 0) << c.what;
@@ -351,6 +360,139 @@ TEST_F(RoamMesh, OptimiseMergesOnceFreeTriangleSlotsFallTo128) {
     for (int f = 0; f < 20; ++f) roam->optimise();
     EXPECT_EQ(checkRoamInvariants(*roam), "");
     EXPECT_GE(roam->freeTriangles, 1);
+}
+
+TEST(RoamErrorTable, ADiamondsErrorIsTheGridSampleItsTrianglesMissAndNests) {
+    // A 5 x 5 flat map with one raised sample at (1, 1). A diamond whose
+    // triangles pass over (1, 1) without it as a corner misses it by 100;
+    // one that has it as a corner, or does not reach it, misses nothing
+    // unless a kid does.
+    Croam roam;
+    roam.data = new uint8_t[25]();
+    roam.size = 5;
+    roam.data[1 + 1 * 5] = 100;
+    roam.setScale(1.0f, 0.25f, 1.0f);
+    ASSERT_TRUE(roam.setupRoam(3, 1000));
+    EXPECT_EQ(roam.gridLevels, 4);
+    struct Case {
+        int x, z;
+        float error;  // raw sample units
+        const char* why;
+    };
+    const Case cases[] = {
+        {2, 2, 100.0f, "the root: (1, 1) lies inside its triangles"},
+        {1, 1, 100.0f, "its own centre"},
+        {2, 0, 100.0f, "on the edge between its corners (0, 0) and (2, 2)"},
+        {0, 2, 100.0f, "the same, on the map edge (one apex off the map)"},
+        {2, 1, 0.0f, "(1, 1) is one of its corners"},
+        {3, 3, 0.0f, "does not reach (1, 1)"},
+        {3, 1, 0.0f, "does not reach it, nor do its kids"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FLOAT_EQ(roam.errorTable[c.z * 5 + c.x], c.error) << "(" << c.x << ", " << c.z << "): " << c.why;
+        EXPECT_FLOAT_EQ(roam.tableError(static_cast<float>(c.x), static_cast<float>(c.z)), c.error * 0.25f)
+            << "world units";
+    }
+    EXPECT_FLOAT_EQ(roam.root()->heightError, 25.0f);
+}
+
+TEST(RoamSizes, TheFinestTrianglesNearTheEyeAreAsSmallOnEveryMap) {
+    // Two levels per doubling of the map keep the finest triangles at legs
+    // of sqrt(2) world units; with the eye 8 units over the middle of the
+    // map, every triangle within 8 units of it is that fine under the fixed
+    // rule (tolerance 0). (With a tolerance, flat ground may stay coarser.)
+    struct Case {
+        int size, levels;
+    };
+    const Case cases[] = {{129, 13}, {257, 15}, {513, 17}, {1025, 19}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(roamLevelsFor(c.size), c.levels);
+        {
+            const float tolerance = 0.0f;
+            auto roam = std::make_unique<Croam>();
+            fillFractalMap(*roam, c.size, 2024u);
+            roam->setScale(1.0f, 0.25f, 1.0f);
+            ASSERT_TRUE(roam->setupRoam(roamLevelsFor(c.size), roamPoolSizeFor(c.size), roamTriangleSlotsFor(c.size)));
+            roam->pixelTolerance = tolerance;
+            roam->pixelsPerUnit = 927.0f;  // 768 pixels high, 45 degrees
+            const float middle = (c.size - 1) * 0.5f;
+            const float eye[3] = {middle, roam->sample(c.size / 2, c.size / 2) * roam->yScale + 8.0f, middle};
+            const float target[3] = {middle, eye[1] - 10.0f, middle - 50.0f};
+            setCameraView(eye, makeView(eye, target, 45.0f, 4.0f / 3.0f, 1.0f, 10000.0f));
+            for (int f = 0; f < 60; ++f) roam->optimise();
+            ASSERT_EQ(checkRoamInvariants(*roam), "") << c.size;
+            int near = 0;
+            float widest = 0.0f;
+            for (int t = 1; t < roam->nextTriangle; ++t) {
+                const RoamVertex* v = &roam->triangleVertices[t * 3];
+                float reach = 0.0f, leg = 1e9f;
+                for (int i = 0; i < 3; ++i) {
+                    const RoamVertex& a = v[i];
+                    const RoamVertex& b = v[(i + 1) % 3];
+                    reach = std::max(reach, std::hypot(a.x - middle, a.z - middle));
+                    leg = std::min(leg, std::hypot(a.x - b.x, a.z - b.z));
+                }
+                if (reach > 8.0f) continue;
+                ++near;
+                widest = std::max(widest, leg);
+            }
+            EXPECT_GE(near, 8) << c.size << " map, tolerance " << tolerance;
+            EXPECT_LE(widest, 1.5f) << c.size << " map, tolerance " << tolerance;
+        }
+    }
+}
+
+TEST(RoamTolerance, EveryGridSampleUnderTheDrawnMeshIsWithinTheTolerance) {
+    // With a tolerance in pixels, no grid sample under a drawn triangle may
+    // lie farther from it than the tolerance, seen from the eye (the error is
+    // projected from the nearest point of each diamond's sphere, so the
+    // sample's own distance can only make it smaller). At tolerance 0 the
+    // fixed rule leaves far more out.
+    auto roam = std::make_unique<Croam>();
+    fillFractalMap(*roam, 257, 5u);
+    roam->setScale(1.0f, 0.25f, 1.0f);
+    ASSERT_TRUE(roam->setupRoam(roamLevelsFor(257), roamPoolSizeFor(257), roamTriangleSlotsFor(257)));
+    const float pixelsPerUnit = 927.0f;
+    const float eye[3] = {128.0f, roam->sample(128, 200) * roam->yScale + 10.0f, 200.0f};
+    const float target[3] = {128.0f, eye[1] - 20.0f, 120.0f};
+    setCameraView(eye, makeView(eye, target, 45.0f, 4.0f / 3.0f, 1.0f, 10000.0f));
+
+    // The largest projected miss over the samples under the drawn triangles.
+    auto worstMiss = [&] {
+        double worst = 0.0;
+        for (int t = 1; t < roam->nextTriangle; ++t) {
+            const RoamVertex* v = &roam->triangleVertices[t * 3];
+            double x0 = v[0].x, z0 = v[0].z, x1 = v[1].x - x0, z1 = v[1].z - z0, x2 = v[2].x - x0, z2 = v[2].z - z0;
+            double det = x1 * z2 - x2 * z1;
+            int lowX = static_cast<int>(std::min({v[0].x, v[1].x, v[2].x}));
+            int highX = static_cast<int>(std::max({v[0].x, v[1].x, v[2].x}));
+            int lowZ = static_cast<int>(std::min({v[0].z, v[1].z, v[2].z}));
+            int highZ = static_cast<int>(std::max({v[0].z, v[1].z, v[2].z}));
+            for (int z = lowZ; z <= highZ; ++z)
+                for (int x = lowX; x <= highX; ++x) {
+                    double a = ((x - x0) * z2 - x2 * (z - z0)) / det, b = (x1 * (z - z0) - (x - x0) * z1) / det;
+                    if (a < -1e-9 || b < -1e-9 || a + b > 1 + 1e-9) continue;
+                    double surface = v[0].y + a * (v[1].y - v[0].y) + b * (v[2].y - v[0].y);
+                    double miss = std::fabs(surface - roam->sample(x, z)) * roam->yScale;
+                    double dx = x - eye[0], dy = roam->sample(x, z) * roam->yScale - eye[1], dz = z - eye[2];
+                    worst = std::max(worst, miss * pixelsPerUnit / std::sqrt(dx * dx + dy * dy + dz * dz));
+                }
+        }
+        return worst;
+    };
+
+    for (float tolerance : {4.0f, 1.0f, 0.5f}) {
+        roam->pixelTolerance = tolerance;
+        roam->pixelsPerUnit = pixelsPerUnit;
+        for (int f = 0; f < 120; ++f) roam->optimise();
+        ASSERT_EQ(checkRoamInvariants(*roam), "");
+        ASSERT_LT(roam->triangleCount, roam->maxTriangles) << "the triangle budget must not bind here";
+        // Priorities are buckets of 1/128 of a doubling.
+        EXPECT_LE(worstMiss(), tolerance * 1.01) << "tolerance " << tolerance << " px";
+    }
+    roam->pixelTolerance = 0.0f;
+    for (int f = 0; f < 120; ++f) roam->optimise();
+    EXPECT_GT(worstMiss(), 4.0) << "the fixed rule is not bounded by a tolerance";
 }
 
 using RoamMeshDeathTest = RoamMesh;
