@@ -2,7 +2,7 @@
 //
 // Provides: registerScriptFunctions and one registrar per group. Groups are
 // registered in this order: window mode and loop, interface, console,
-// window and sound, camera, measurement, spline, screen size. Each group's
+// window and sound, camera, measurement, spline, screen size, fidelity. Each group's
 // functions live in the file named beside its registrar.
 #pragma once
 
@@ -19,3 +19,4 @@ void registerCameraGroup(lua_State* L);        // cameraScripts.cpp
 void registerMeasurementGroup(lua_State* L);   // measureScripts.cpp
 void registerSplineGroup(lua_State* L);        // splineScripts.cpp
 void registerScreenSizeGroup(lua_State* L);    // windowScripts.cpp
+void registerFidelityGroup(lua_State* L);      // fidelityScripts.cpp

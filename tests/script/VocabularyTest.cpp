@@ -39,6 +39,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"setFrameSamples", "measureFrameTime", "getSceneNumPolygons", "takeScreenShot", "timeGetTime"},
     {"writeToFile", "generateRandomSpline", "loadSpline", "interpolateSpline"},
     {"setScreenSize"},
+    {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
 };
 
 class Vocabulary : public ::testing::Test {
