@@ -13,26 +13,6 @@ constexpr int terrainTextureSize = 1024;
 // Grid coordinate of the centre of texel i of a terrain-wide picture.
 inline float texelToGrid(int i) { return (i + 0.5f) * (float)masterSize / terrainTextureSize; }
 
-// The splatting passes repeat the detail textures this many times across
-// the terrain, so one base texel spans this many detail texels a side.
-constexpr int splatRepeat = 10;
-constexpr int detailTexelsPerBaseTexel = splatRepeat * detailSize / terrainTextureSize;
-
-// Mean colour of the square of `detailTexelsPerBaseTexel` texels of a
-// tiling detail picture starting at (x0, y0), wrapping around its edges.
-Vec3 boxAverage(const Image& detail, int x0, int y0)
-{
-    double sum[3] = {0, 0, 0};
-    for (int y = y0; y < y0 + detailTexelsPerBaseTexel; y++) {
-        for (int x = x0; x < x0 + detailTexelsPerBaseTexel; x++) {
-            const uint8_t* p = detail.at(x % detail.width, y % detail.height);
-            for (int c = 0; c < 3; c++) sum[c] += p[c];
-        }
-    }
-    const double count = 255.0 * detailTexelsPerBaseTexel * detailTexelsPerBaseTexel;
-    return vec3((float)(sum[0] / count), (float)(sum[1] / count), (float)(sum[2] / count));
-}
-
 // Soft dark copy of a leaf painted first, so leaves lie on the ground.
 void leafShadow(Canvas& c, float bx, float by, float tx, float ty, float halfWidth, float fullness, float bend)
 {
@@ -152,7 +132,22 @@ Image makeSandDetail(uint32_t seed)
     return canvasToImage(c, 3);
 }
 
-TerrainMaps makeTerrainMaps(const Landscape& land, const Image& layer1, const Image& layer2, uint32_t seed)
+Vec3 averageColour(const Image& image)
+{
+    double sum[3] = {0, 0, 0};
+    for (int y = 0; y < image.height; y++) {
+        for (int x = 0; x < image.width; x++) {
+            Vec3 colour = image.rgbAt(x, y);
+            sum[0] += colour.x;
+            sum[1] += colour.y;
+            sum[2] += colour.z;
+        }
+    }
+    double count = (double)image.width * image.height;
+    return vec3((float)(sum[0] / count), (float)(sum[1] / count), (float)(sum[2] / count));
+}
+
+TerrainMaps makeTerrainMaps(const Landscape& land, Vec3 layer1Average, Vec3 layer2Average, uint32_t seed)
 {
     const int n = terrainTextureSize;
     TerrainMaps maps{Image(n, n, 3), Image(n, n, 3), Image(n, n, 3)};
@@ -178,15 +173,13 @@ TerrainMaps makeTerrainMaps(const Landscape& land, const Image& layer1, const Im
             p[0] = p[1] = p[2] = (uint8_t)(255 - leaves);
 
             // Base colour: what the two splatting passes give here seen from
-            // afar, each detail layer's colour averaged over the detail
-            // texels this base texel spans, times its coverage. Nothing else
-            // goes in (no lighting: the lightmap pass adds it, no rock or
+            // afar, where the detail pictures are filtered down to their mean
+            // colours: each layer's mean times its coverage. Nothing else
+            // goes in (no lighting: the lightmap pass adds it; no rock or
             // snow the near ground does not show), so the base texture in
             // place of the splatting passes keeps the ground's colour.
-            Vec3 one = boxAverage(layer1, i * detailTexelsPerBaseTexel, j * detailTexelsPerBaseTexel);
-            Vec3 two = boxAverage(layer2, i * detailTexelsPerBaseTexel, j * detailTexelsPerBaseTexel);
             float coverage = leaves / 255.0f;
-            maps.base.setRgb(i, j, one * coverage + two * (1.0f - coverage));
+            maps.base.setRgb(i, j, layer1Average * coverage + layer2Average * (1.0f - coverage));
         }
     });
     return maps;
