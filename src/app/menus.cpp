@@ -18,7 +18,9 @@
 #include "scene/sceneConfig.h"
 #include "script/scriptHost.h"
 #include "sky/skyBox.h"
+#include "terrain/terrainError.h"
 #include "util/output.h"
+#include "vegetation/plantError.h"
 #include "vegetation/plantSet.h"
 
 std::mutex commandLock;
@@ -100,7 +102,9 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
         {"&Tools",
          {{502, "&Display Texture List", noRadio, false},
           {509, "&Hide Menus\tH", noRadio, false},
-          {510, "&Screenshot\tF12", noRadio, false}}},
+          {510, "&Screenshot\tF12", noRadio, false},
+          {measureTerrainErrorCommand, "Measure &Terrain Error", noRadio, false},
+          {measurePlantErrorCommand, "Measure &Plant Error", noRadio, false}}},
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
           {506, "&Wireframe", noRadio, false},
@@ -132,6 +136,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
     terrain.push_back({513, "&Multi-texture Splatting\tM", noRadio, false});
     terrain.push_back({499, "&Lighting", noRadio, true});
     terrain.push_back({526, "&Show Terrain", noRadio, true});
+    terrain.push_back({uniformTexturingCommand, "Same Texturing for All Algorithms", noRadio, uniformTexturing != 0});
     terrain.push_back({900, "&Error Tolerance...", noRadio, false});
 
     std::vector<MenuItemRecord>& plants = tree[6].items;
@@ -289,6 +294,22 @@ void onCommand(int identifier) {
         toggleMenuCheck(700);
         flip(gridEnabled);
         break;
+    case uniformTexturingCommand:
+        toggleMenuCheck(uniformTexturingCommand);
+        flip(uniformTexturing);
+        break;
+    case measureTerrainErrorCommand: {
+        if (platformHasGlContext()) platformMakeCurrent();
+        TerrainErrorResult result;
+        measureAndReportTerrainError(result);
+        break;
+    }
+    case measurePlantErrorCommand: {
+        if (platformHasGlContext()) platformMakeCurrent();
+        PlantErrorResult result;
+        measureAndReportPlantError(result);
+        break;
+    }
     case 800:
         outputText("entered case HIDE\n");
         hideMenus();

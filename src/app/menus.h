@@ -30,6 +30,15 @@ struct MenuRecord {
 
 extern std::mutex commandLock;
 
+// Commands of the fidelity items: the uniform texturing switch (Terrain
+// Algorithms) and the two picture measurements (Tools), which print their
+// line on the console.
+enum FidelityCommand {
+    uniformTexturingCommand = 901,
+    measureTerrainErrorCommand = 902,
+    measurePlantErrorCommand = 903,
+};
+
 // Builds the tree (algorithm names hidden when anonymousMode is set), shows
 // it on the main window and sets the initial marks.
 void buildMenus();

@@ -15,4 +15,5 @@ void registerScriptFunctions(ScriptHost* host) {
     registerScreenSizeGroup(L);
     registerSceneFolderGroup(L);
     registerToleranceGroup(L);
+    registerFidelityGroup(L);
 }

@@ -67,13 +67,15 @@ std::string treeText() {
 TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
     EXPECT_EQ(treeText(),
               "&File: [501]&Open [500]E&xit\tESC\n"
-              "&Tools: [502]&Display Texture List [509]&Hide Menus\tH [510]&Screenshot\tF12\n"
+              "&Tools: [502]&Display Texture List [509]&Hide Menus\tH [510]&Screenshot\tF12 "
+              "[902]Measure &Terrain Error [903]Measure &Plant Error\n"
               "&Options: [503]&Background Colour [506]&Wireframe [700]&Grid\n"
               "&Camera: [522]&Camera Speed [505]&Clipping Planes [523]&Frustum Culling [508]&Look Mode "
               "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode\n"
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
-              "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain [900]&Error Tolerance...\n"
+              "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
+              "[901]Same Texturing for All Algorithms [900]&Error Tolerance...\n"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
               "[524]&Show Plants [527]&Show Grass\n"
@@ -113,6 +115,7 @@ TEST_F(MenuCommands, ToggleCommandsFlipTheirSettingAndMark) {
         {526, [] { return showTerrain; }},
         {527, [] { return showGrass; }},
         {700, [] { return gridEnabled; }},
+        {901, [] { return uniformTexturing; }},
     };
     for (const Case& c : cases) {
         int before = c.value();

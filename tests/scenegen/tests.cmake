@@ -14,3 +14,5 @@ target_sources(HeightmapImportTest PRIVATE
 target_include_directories(HeightmapImportTest PRIVATE ${SCENEGEN_DIR} ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(HeightmapImportTest PRIVATE GDAL::GDAL)
 add_dependencies(HeightmapImportTest scenegen)
+# The base texture check draws the default scene's files.
+add_dependencies(BaseTextureTest scenegen scene_data)

@@ -41,6 +41,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"setScreenSize"},
     {"setSceneFolder"},
     {"setTerrainError"},
+    {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
 };
 
 class Vocabulary : public ::testing::Test {

@@ -248,7 +248,7 @@ int main(int argc, char** argv)
     // Terrain textures.
     Image twig = makeForestFloor(seed);
     Image sandDetail = makeSandDetail(seed);
-    TerrainMaps maps = makeTerrainMaps(land, light, averageColour(twig), averageColour(sandDetail), seed);
+    TerrainMaps maps = makeTerrainMaps(land, averageColour(twig), averageColour(sandDetail), seed);
     Image lightmap = makeLightmapTexture(light);
     Image load = makeLoadPicture(seed);
     const std::pair<const char*, const Image*> terrainPictures[] = {

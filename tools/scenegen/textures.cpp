@@ -147,20 +147,17 @@ Vec3 averageColour(const Image& image)
     return vec3((float)(sum[0] / count), (float)(sum[1] / count), (float)(sum[2] / count));
 }
 
-TerrainMaps makeTerrainMaps(const Landscape& land, const Field& light, Vec3 layer1Average, Vec3 layer2Average,
-                            uint32_t seed)
+TerrainMaps makeTerrainMaps(const Landscape& land, Vec3 layer1Average, Vec3 layer2Average, uint32_t seed)
 {
     const int n = terrainTextureSize;
     TerrainMaps maps{Image(n, n, 3), Image(n, n, 3), Image(n, n, 3)};
-    uint32_t edgeSeed = hash3(seed, 1, 13), tintSeed = hash3(seed, 2, 13), fineSeed = hash3(seed, 3, 13);
-    const Vec3 rock = rgb(124, 118, 108), snow = rgb(236, 238, 242);
+    uint32_t edgeSeed = hash3(seed, 1, 13);
     parallelFor(n, [&](int j) {
         for (int i = 0; i < n; i++) {
             float x = texelToGrid(i), z = texelToGrid(j);
             float u = x / (masterSize - 1), w = z / (masterSize - 1);
             float vegetation = land.vegetation.bilinear(x, z);
             float rockAmount = land.rock.bilinear(x, z), snowAmount = land.snow.bilinear(x, z);
-            float wet = land.wetness.bilinear(x, z);
 
             // Layer 1 (forest floor) where plants grow, with a ragged edge.
             // Both layers show almost everywhere, in changing shares, so the
@@ -175,22 +172,14 @@ TerrainMaps makeTerrainMaps(const Landscape& land, const Field& light, Vec3 laye
             p = maps.sand.at(i, j);
             p[0] = p[1] = p[2] = (uint8_t)(255 - leaves);
 
-            // Base colour: the two layers' averages blended as they cover,
-            // shifted toward lush green on wet gentle ground and toward dry
-            // straw on exposed ridges, then rock and snow.
+            // Base colour: what the two splatting passes give here seen from
+            // afar, where the detail pictures are filtered down to their mean
+            // colours: each layer's mean times its coverage. Nothing else
+            // goes in (no lighting: the lightmap pass adds it; no rock or
+            // snow the near ground does not show), so the base texture in
+            // place of the splatting passes keeps the ground's colour.
             float coverage = leaves / 255.0f;
-            Vec3 colour = layer1Average * coverage + layer2Average * (1.0f - coverage);
-            // Lush and dry patches; slopes facing the sun dry out first.
-            float lit = clampf(light.bilinear(x, z), 0.0f, 1.1f);
-            float dryness = clamp01(0.5f + 0.5f * fbm(u * 9.0f, w * 9.0f, tintSeed, 4) + 0.8f * (lit - 0.8f));
-            colour = mul(colour, mix(vec3(0.90f, 1.10f, 0.82f), vec3(1.10f, 1.04f, 0.80f), dryness));
-            colour = mix(colour, mul(colour, vec3(0.85f, 0.98f, 0.92f)), 0.6f * wet);
-            colour = mix(colour, rock * (0.9f + 0.2f * fbm(u * 80.0f, w * 80.0f, fineSeed, 3)), 0.85f * rockAmount);
-            colour = mix(colour, snow, snowAmount);
-            colour = colour * (0.94f + 0.08f * fbm(u * 160.0f, w * 160.0f, fineSeed + 1, 3));
-            // A little of the lighting, so the base texture alone (far
-            // patches, ROAM) still shows the relief.
-            maps.base.setRgb(i, j, colour * (0.74f + 0.3f * lit));
+            maps.base.setRgb(i, j, layer1Average * coverage + layer2Average * (1.0f - coverage));
         }
     });
     return maps;

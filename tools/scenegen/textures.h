@@ -22,12 +22,12 @@ struct TerrainMaps {
     Image leaves; // leavesm1.tga, coverage of layer 1
     Image sand;   // sandm1.tga, coverage of layer 2 (255 - leaves)
 };
-// Coverage and base colour over the whole terrain. The base colour follows
-// the average colours of the two detail layers where they cover, so the
-// splatted near ground and the far base texture agree, with rock and snow
-// added on the steep and high ground.
-TerrainMaps makeTerrainMaps(const Landscape& land, const Field& light, Vec3 layer1Average, Vec3 layer2Average,
-                            uint32_t seed);
+// Coverage and base colour over the whole terrain. Layer 1 covers where
+// plants grow, thinning on rock and snow; layer 2 the rest. The base colour
+// is the splatted ground seen from afar and nothing else: the two detail
+// layers' mean colours weighted by their coverage. Unlit: the lightmap pass
+// lights it as it lights the splatted ground.
+TerrainMaps makeTerrainMaps(const Landscape& land, Vec3 layer1Average, Vec3 layer2Average, uint32_t seed);
 
 // The lighting as a clamped 24-bit texture, warm in the sun and cool in
 // the shade.

@@ -1,0 +1,116 @@
+// terrainError.h -- how far the selected terrain algorithm's picture is from
+// the full-resolution terrain, measured offscreen in screen pixels.
+//
+// Provides: TerrainView, currentTerrainView, loadTerrainView,
+// fullGridHeight, drawTerrainSinglePass, drawFullGridSinglePass,
+// TerrainErrorResult, TerrainErrorStatus, measureMeshError,
+// measureTerrainError, terrainErrorLine, measureAndReportTerrainError.
+//
+// The numbers, in the order the script function returns and the console
+// line prints them:
+//   1. geometric error, 95th percentile, in pixels;
+//   2. geometric error, maximum, in pixels. Both are taken over the pixels
+//      the algorithm's mesh covers: the mesh is drawn into a depth buffer,
+//      each covered pixel's surface point is rebuilt from its depth, and
+//      the vertical distance (world units) from that point to the full-
+//      resolution height field at the same x and z is projected at the
+//      point's eye depth d into pixels: distance * (H / 2) * cot(fov / 2) / d
+//      for a viewport H pixels high and vertical field of view fov. The
+//      height field is the surface the full grid itself draws: linear
+//      within each of the two triangles of a cell (the diagonal brute force
+//      draws), so brute force measures 0.
+//   3. image error, share of differing pixels, a fraction from 0 to 1: the
+//      pixels where the algorithm's mesh and the full grid (brute force),
+//      both drawn with the same single pass (base texture modulated by the
+//      lightmap; no splatting, plants or sky), differ by more than 8 of 255
+//      levels in any of red, green and blue, over the pixels either picture
+//      covers with terrain;
+//   4. PSNR of the same pair over the same pixels, in dB; infinite when
+//      they are identical (the script gets math.huge, the line says "inf").
+// The quad-tree entry and a terrain switched off have nothing to measure.
+//
+// What the measurement leaves alone: it draws into a framebuffer object
+// and restores every GL state it changes, so the window's picture and the
+// next frame are those that would have been without it; it steps no
+// algorithm (ROAM's optimiser is not run, geomipmapping's levels are not
+// updated: the meshes measured are the ones the last frame drew, seen from
+// the current camera, so measure right after a frame drawn from the same
+// camera); triangle counts, extents and the title report are put back. It
+// runs between frames, so its time is not part of any frame time.
+// Main thread, with the rendering context current, outside the frame.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class Cheightmap;
+
+// A view to measure: matrices as OpenGL takes them (column-major) and the
+// viewport's size in pixels.
+struct TerrainView {
+    float modelview[16];   // world to eye
+    float projection[16];  // eye to clip
+    int width = 0;
+    int height = 0;
+};
+
+// The current camera's view (position and angles as the camera holds them
+// now; terrain following is not applied) with the current projection and
+// viewport.
+TerrainView currentTerrainView();
+
+// Loads the view's projection and modelview (leaves GL_MODELVIEW current).
+void loadTerrainView(const TerrainView& view);
+
+// Height in world units of the full grid's surface at world (x, z), linear
+// within each triangle of the cell as brute force draws it; positions
+// outside the grid take the nearest edge.
+double fullGridHeight(const Cheightmap& grid, double x, double z);
+
+// Sends a terrain mesh for one picture (geometry; textures are set by the pass).
+typedef void (*TerrainMeshDraw)(void* context);
+
+// Draws a mesh with the single measurement pass: the base texture
+// modulated by the lightmap, both placed by world x and z over the grid
+// (s = x / size, t = z / size), whatever coordinates the mesh sends. Loads
+// the view; depth test on, blending, lighting and fog off, polygons filled.
+void drawTerrainSinglePass(const Cheightmap& grid, const TerrainView& view, TerrainMeshDraw draw, void* context);
+// The full grid (brute force over `grid`) in the single pass; the grid's
+// vertex and triangle counts and the brute-force extent are put back.
+void drawFullGridSinglePass(Cheightmap& grid, const TerrainView& view);
+
+struct TerrainErrorResult {
+    double geometricP95 = 0.0;  // pixels
+    double geometricMax = 0.0;  // pixels
+    double imageShare = 0.0;    // fraction 0..1
+    double psnr = 0.0;          // dB; infinite when identical
+    size_t meshPixels = 0;      // pixels the measured mesh covers
+    size_t comparedPixels = 0;  // pixels either picture covers
+};
+
+enum class TerrainErrorStatus {
+    measured,
+    quadTree,     // the quad-tree entry draws no terrain
+    terrainOff,   // showTerrain is 0
+    noTerrain,    // no full grid loaded
+    noOffscreen,  // no framebuffer object could be made
+};
+
+// Measures a mesh sent by drawMesh against the full grid `grid` for the
+// view. False (reason in why) when no framebuffer can be made.
+bool measureMeshError(Cheightmap& grid, TerrainMeshDraw drawMesh, void* context, const TerrainView& view,
+                      TerrainErrorResult& result, std::string& why);
+
+// Measures the selected algorithm (terrainAlgorithm) of the scene's
+// terrains against bruteTerrain. For the other statuses the result is left
+// at zero and why says what is missing.
+TerrainErrorStatus measureTerrainError(const TerrainView& view, TerrainErrorResult& result, std::string& why);
+
+// The console line of a measurement, e.g.
+// "Terrain error: 95th percentile 0.42 px, maximum 3.10 px, differing pixels 0.0123, PSNR 38.21 dB"
+// ("PSNR inf" when identical).
+std::string terrainErrorLine(const TerrainErrorResult& result);
+
+// The script function and the menu item: measures the current view and
+// prints the line, or "Terrain error: <why>" when there is nothing to measure.
+TerrainErrorStatus measureAndReportTerrainError(TerrainErrorResult& result);
