@@ -1,12 +1,13 @@
 // mainLoop.h -- the message loop and the frame driver.
 //
-// Provides: scenePolygons, lastScenePolygons, frameSeconds, gridEnabled, runMainLoop, renderScene,
+// Provides: scenePolygons, lastScenePolygons, frameSeconds, framesDrawn, gridEnabled, runMainLoop, renderScene,
 // renderFrame, drawReferenceGrid. Main thread only.
 #pragma once
 
 extern int scenePolygons;      // polygons drawn so far in this frame
 extern int lastScenePolygons;  // polygon count of the last finished frame
 extern double frameSeconds;    // duration of the last frame
+extern long long framesDrawn;  // frames finished since start
 extern int gridEnabled;        // default 0; menu "&Grid"
 
 // Handles every waiting event and draws a frame whenever none is waiting,

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/frameGraph.h"
 #include "app/input.h"
 #include "app/mainLoop.h"
 #include "app/measure.h"
@@ -86,7 +87,8 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
         {"&Tools",
          {{502, "&Display Texture List", noRadio, false},
           {509, "&Hide Menus\tH", noRadio, false},
-          {510, "&Screenshot\tF12", noRadio, false}}},
+          {510, "&Screenshot\tF12", noRadio, false},
+          {910, "&Frame Time Graph", noRadio, false}}},
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
           {506, "&Wireframe", noRadio, false},
@@ -273,6 +275,10 @@ void onCommand(int identifier) {
     case 700:
         toggleMenuCheck(700);
         flip(gridEnabled);
+        break;
+    case 910:
+        toggleMenuCheck(910);
+        flip(frameGraphEnabled);
         break;
     case 800:
         outputText("entered case HIDE\n");

@@ -13,4 +13,5 @@ void registerScriptFunctions(ScriptHost* host) {
     registerMeasurementGroup(L);
     registerSplineGroup(L);
     registerScreenSizeGroup(L);
+    registerReportGroup(L);
 }

@@ -2,8 +2,9 @@
 //
 // Provides: registerScriptFunctions and one registrar per group. Groups are
 // registered in this order: window mode and loop, interface, console,
-// window and sound, camera, measurement, spline, screen size. Each group's
-// functions live in the file named beside its registrar.
+// window and sound, camera, measurement, spline, screen size, benchmark
+// report. Each group's functions live in the file named beside its
+// registrar.
 #pragma once
 
 struct lua_State;
@@ -19,3 +20,4 @@ void registerCameraGroup(lua_State* L);        // cameraScripts.cpp
 void registerMeasurementGroup(lua_State* L);   // measureScripts.cpp
 void registerSplineGroup(lua_State* L);        // splineScripts.cpp
 void registerScreenSizeGroup(lua_State* L);    // windowScripts.cpp
+void registerReportGroup(lua_State* L);        // reportScripts.cpp

@@ -39,6 +39,8 @@ const std::vector<std::vector<std::string>> groups = {
     {"setFrameSamples", "measureFrameTime", "getSceneNumPolygons", "takeScreenShot", "timeGetTime"},
     {"writeToFile", "generateRandomSpline", "loadSpline", "interpolateSpline"},
     {"setScreenSize"},
+    {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
+     "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
 };
 
 class Vocabulary : public ::testing::Test {
@@ -111,7 +113,7 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
         "setCameraLookAtAutoHeight(1, 2, 3)", "setCameraAutoHeight(1, 2, 3)", "setCameraPositionAutoHeight(1)",
         "setCameraMoveSpeed()", "setFrameSamples('many')", "takeScreenShot()", "writeToFile('unused.txt')",
         "generateRandomSpline('unused.txt')", "loadSpline('unused.txt')", "interpolateSpline(0)",
-        "setScreenSize(640)",
+        "setScreenSize(640)", "summarise(3)", "spreadOf()", "writeBenchmarkPlot('plot.png')",
     };
     setCameraAll(5.0f, 6.0f, 7.0f, 8.0f, 9.0f);
     screenWidth = 800;
