@@ -192,7 +192,7 @@ void drawTradeOff(QPainter& p, const BenchmarkPlot& plot, QRectF area, const QSt
         shown.push_back({x, &point});
         highestX = std::max(highestX, x);
     }
-    Frame f{area, niceAxis(0.0, highestX > 0 ? highestX * 1.08 : 1.0, 5), niceAxis(0.0, highestMs * 1.08, 6)};
+    Frame f{area, niceAxis(0.0, highestX > 0 ? highestX * 1.15 : 1.0, 5), niceAxis(0.0, highestMs * 1.08, 6)};
     drawFrame(p, f, title, xTitle, "ms per frame (median)");
     if (shown.empty()) {
         p.setFont(font(14));
