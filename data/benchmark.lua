@@ -80,6 +80,8 @@ if not hasTolerance then
 end
 if not hasTerrainError then print("measureTerrainError is not in this program: no terrain error figures") end
 if not hasPlantError then print("measurePlantError is not in this program: no plant error figures") end
+instrumentsText = ""
+if not (hasTerrainError and hasPlantError) then instrumentsText = " where this program could measure it" end
 
 -- What setTerrainAlgorithm / setPlantAlgorithm are given, and the name shown.
 terrains = { {"brute", "brute force"}, {"geomipmapping", "geomipmapping"}, {"roam", "ROAM 2.0"} }
@@ -98,6 +100,9 @@ turnTerrainOn()
 turnTerrainMultitexturingOn()
 turnTerrainLightOn()
 
+roundsText = format("%d rounds", rounds)
+if rounds == 1 then roundsText = "1 round" end
+
 -- The run record.
 viewWidth, viewHeight = getViewportSize()
 record = {
@@ -107,8 +112,9 @@ record = {
   glVersion = getGLVersion(),
   viewport = format("%dx%d", viewWidth, viewHeight),
 }
-print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %d rounds",
-             record.date, record.version, record.renderer, record.glVersion, record.viewport, size, frames, rounds))
+print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %s",
+             record.date, record.version, record.renderer, record.glVersion, record.viewport, size, frames,
+             roundsText))
 
 -- Step i of the walk: once round a circle about the middle of the map,
 -- looking along the way and a little down.
@@ -261,11 +267,11 @@ end
 -- configuration (full models, its first tolerance), the median of the
 -- rounds at each frame; (b) every configuration's cost against its errors.
 plot = {
-  title = format("Morvista benchmark: %d map, %s, %d frames x %d rounds", size, record.viewport, frames, rounds),
+  title = format("Morvista benchmark: %d map, %s, %d frames x %s", size, record.viewport, frames, roundsText),
   notes = { format("%s   program %s", record.date, record.version),
             format("renderer %s   OpenGL %s", record.renderer, record.glVersion),
             "ms per frame: median of the rounds' median frame times; errors: median of the measured views" },
-  walkCaption = format("full models, tolerance %g px, median of %d rounds at each frame", tolerances[1], rounds),
+  walkCaption = format("full models, tolerance %g px, median of %s at each frame", tolerances[1], roundsText),
   walk = {}, points = {}, colourNames = {}, shapeNames = {},
 }
 for t = 1, getn(terrains) do tinsert(plot.colourNames, terrains[t][2]) end
@@ -315,8 +321,8 @@ for c = 1, getn(configurations) do
                figure(conf.errorMax, 2, "n/a"), percent(conf.share), figure(conf.psnr, 1, "n/a"),
                percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), flag))
 end
-print(format("%d frames x %d rounds per configuration on the %d map, %s, %s (program %s, %s)",
-             frames, rounds, size, record.viewport, record.renderer, record.version, record.date))
+print(format("%d frames x %s per configuration on the %d map, %s, %s (program %s, %s)",
+             frames, roundsText, size, record.viewport, record.renderer, record.version, record.date))
 if anyFlagged then
   print("Configurations marked \"spread over 5 %\" differed by more than 5 % between rounds: the machine was busy.")
 end
@@ -327,8 +333,8 @@ if BENCH_MARKDOWN then
   remove(BENCH_MARKDOWN)
   local lines = {
     format("Measured %s with program %s: renderer %s, OpenGL %s, viewport %s, %d map, %d frames per walk, " ..
-           "%d rounds, error measured every %d frames.", record.date, record.version, record.renderer,
-           record.glVersion, record.viewport, size, frames, rounds, errorEvery),
+           "%s, error measured every %d frames%s.", record.date, record.version, record.renderer,
+           record.glVersion, record.viewport, size, frames, roundsText, errorEvery, instrumentsText),
     "",
     "| Terrain | Plant scheme | Tolerance (px) | ms per frame (median) | ms p95 | Spread of rounds | Polygons " ..
     "| Terrain error p95 / max (px) | Terrain pixels differing | Terrain PSNR (dB) | Plant pixels differing " ..
