@@ -44,7 +44,7 @@ int scriptGetFrameCount(lua_State* L) {
 // getProgramVersion(): the commit the program was built from, "unknown"
 // outside a git checkout.
 int scriptGetProgramVersion(lua_State* L) {
-    lua_pushstring(L, programVersion);
+    lua_pushstring(L, programVersion());
     return 1;
 }
 
