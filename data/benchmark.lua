@@ -1,29 +1,87 @@
--- benchmark.lua: compares the terrain algorithms and plant schemes.
+-- benchmark.lua: compares the terrain algorithms and plant schemes, cost
+-- against quality.
 --
 --   morvista benchmark.lua
 --
--- For every terrain algorithm and every plant scheme the camera walks the
--- same circle over the map while the program measures the average frame
--- time; the scene's polygon count is averaged over the same frames. Each
--- configuration gives one CSV row (algorithm, scheme, map size, average
--- milliseconds per frame, polygons per frame); the table is printed at the
--- end and the program ends.
+-- A configuration is a terrain algorithm, a plant scheme and, for
+-- geomipmapping and ROAM, a terrain error tolerance in pixels (brute force
+-- draws the whole grid and has none). For every configuration the camera
+-- walks the same circle over the map; every frame's time (clear to
+-- presentation, getFrameTime) and polygon count are kept, and every
+-- BENCH_ERROR_EVERY frames the picture's distance from full detail is
+-- measured between two frames (so its cost is in no frame time):
+--   terrain: measureTerrainError() gives the geometric error's 95th
+--     percentile and maximum in pixels, the share (0..1) of pixels whose
+--     colour differs from the full-resolution grid, and their PSNR in dB;
+--   plants: measurePlantError() gives the share of pixels differing from
+--     full models over the same ground and view, and their PSNR.
+-- A build without those instruments leaves the error columns empty ("n/a"
+-- in the table); one without setTerrainError measures every terrain at its
+-- own fixed rule (tolerance 0) only.
+--
+-- The walk is repeated BENCH_ROUNDS times with the configurations taken in
+-- turn within each round, so slow drift of a shared machine touches all of
+-- them alike. A configuration's frame-time figures are the medians of its
+-- rounds' figures; the spread is largest / smallest - 1 of its rounds'
+-- median frame times, flagged when above 5 %.
+--
+-- Written (names beside the program unless BENCH_CSV names another place):
+--   benchmark.csv         one row per configuration, with the run record
+--   benchmark-frames.csv  one row per measured frame
+--   benchmark.png         (a) frame time along the walk per terrain
+--                         algorithm, (b) cost against each error measure
+-- and the table is printed at the end; then the program ends.
 --
 -- Settings, read from globals when a script set them before this one ran
 -- (write a small script that sets them and then calls dofile with the full
 -- path of this file):
---   BENCH_SIZE    heightmap size: 129, 257, 513 or 1025 (default 257)
---   BENCH_FRAMES  frames measured per configuration (default 300)
---   BENCH_CSV     output file (default "benchmark.csv" beside the program)
+--   BENCH_SIZE         heightmap size: 129, 257, 513 or 1025 (default 257)
+--   BENCH_FRAMES       frames measured per configuration and round (default 300)
+--   BENCH_ROUNDS       rounds of the whole walk (default 3)
+--   BENCH_TOLERANCES   terrain error tolerances in pixels (default {0, 1, 4};
+--                      0 is each algorithm's fixed rule)
+--   BENCH_ERROR_EVERY  frames between error measurements (default 10; 0: none)
+--   BENCH_WARM_UP      frames drawn before each walk, not measured (default 30)
+--   BENCH_CSV          configuration file (default "benchmark.csv"); the frame
+--                      file and the picture take its name with "-frames.csv"
+--                      and ".png" in place of ".csv"
+--   BENCH_MARKDOWN     also write the table as Markdown to this file (default none)
 
 size = BENCH_SIZE or 257
-frames = BENCH_FRAMES or 300
+frames = floor(BENCH_FRAMES or 300)
+rounds = floor(BENCH_ROUNDS or 3)
+errorEvery = floor(BENCH_ERROR_EVERY or 10)
+tolerances = BENCH_TOLERANCES or {0, 1, 4}
 csvName = BENCH_CSV or "benchmark.csv"
-warmUpFrames = 30
+warmUpFrames = floor(BENCH_WARM_UP or 30)
 if size ~= 129 and size ~= 257 and size ~= 513 and size ~= 1025 then
   print(format("BENCH_SIZE %s is not a map size (129, 257, 513, 1025): using 257", tostring(size)))
   size = 257
 end
+if frames < 1 then print(format("BENCH_FRAMES %d: measuring 1 frame", frames)); frames = 1 end
+if rounds < 1 then print(format("BENCH_ROUNDS %d: running 1 round", rounds)); rounds = 1 end
+if errorEvery < 0 then errorEvery = 0 end
+if type(tolerances) ~= "table" or getn(tolerances) == 0 then
+  print("BENCH_TOLERANCES is not a list of pixel tolerances: using {0, 1, 4}")
+  tolerances = {0, 1, 4}
+end
+stem = csvName
+if strsub(stem, -4) == ".csv" then stem = strsub(stem, 1, -5) end
+framesName = stem .. "-frames.csv"
+pngName = stem .. ".png"
+
+-- The instruments this build has.
+hasTolerance = type(setTerrainError) == "function"
+hasTerrainError = type(measureTerrainError) == "function"
+hasPlantError = type(measurePlantError) == "function"
+if not hasTolerance then
+  print("setTerrainError is not in this program: every terrain is measured at its fixed rule (tolerance 0)")
+  tolerances = {0}
+end
+if not hasTerrainError then print("measureTerrainError is not in this program: no terrain error figures") end
+if not hasPlantError then print("measurePlantError is not in this program: no plant error figures") end
+instrumentsText = ""
+if not (hasTerrainError and hasPlantError) then instrumentsText = " where this program could measure it" end
 
 -- What setTerrainAlgorithm / setPlantAlgorithm are given, and the name shown.
 terrains = { {"brute", "brute force"}, {"geomipmapping", "geomipmapping"}, {"roam", "ROAM 2.0"} }
@@ -35,13 +93,28 @@ setScreenSize(1024, 768)
 setHMSize(size)
 createWindow("Morvista benchmark")
 lockCamera()                -- mouse and keys leave the camera alone
--- Full view: without the menus and the status bar no window updates come
--- between the frames, so every renderScene() below draws one.
+-- Full view: nothing but the drawing area is measured, and no status bar
+-- updates come between the frames.
 hideMenus()
 turnTerrainOn()
 turnTerrainMultitexturingOn()
 turnTerrainLightOn()
-setFrameSamples(frames)
+
+roundsText = format("%d rounds", rounds)
+if rounds == 1 then roundsText = "1 round" end
+
+-- The run record.
+viewWidth, viewHeight = getViewportSize()
+record = {
+  date = date("%Y-%m-%d %H:%M:%S %Z"),
+  version = getProgramVersion(),
+  renderer = getGLRenderer(),
+  glVersion = getGLVersion(),
+  viewport = format("%dx%d", viewWidth, viewHeight),
+}
+print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %s",
+             record.date, record.version, record.renderer, record.glVersion, record.viewport, size, frames,
+             roundsText))
 
 -- Step i of the walk: once round a circle about the middle of the map,
 -- looking along the way and a little down.
@@ -52,50 +125,237 @@ function placeCamera(i)
   setCameraAutoHeight(centre + radius * cos(angle), centre + radius * sin(angle), angle + 180, 10)
 end
 
--- Every pair of terrain algorithm and plant scheme, in table order.
+-- renderScene() handles a waiting window event instead of drawing: call it
+-- until a frame has been drawn (a few hundred tries at most).
+function drawOneFrame()
+  local before = getFrameCount()
+  for try = 1, 500 do
+    renderScene()
+    if getFrameCount() > before then return end
+  end
+  print("benchmark: no frame was drawn after 500 steps")
+end
+
+-- Every terrain (with each of its tolerances) and plant scheme, in table order.
 configurations = {}
 for t = 1, getn(terrains) do
-  for s = 1, getn(schemes) do tinsert(configurations, { terrains[t], schemes[s] }) end
+  local own = tolerances
+  if terrains[t][1] == "brute" then own = {0} end
+  for k = 1, getn(own) do
+    for s = 1, getn(schemes) do
+      tinsert(configurations, { terrain = t, scheme = s, tolerance = own[k], rounds = {}, views = {} })
+    end
+  end
 end
 
-remove(csvName)             -- writeToFile appends: start a fresh file
-writeToFile(csvName, "algorithm,scheme,size,average_ms,polygons\n")
-rows = {}
-function addRow(c, average)
-  local row = { configurations[c][1][2], configurations[c][2][2], size, average, polygons[c] }
-  tinsert(rows, row)
-  writeToFile(csvName, format("%s,%s,%d,%.3f,%d\n", row[1], row[2], row[3], row[4], row[5]))
+-- Text of a figure: "" (CSV) or "n/a" (table) when not measured, "inf" for
+-- an infinite PSNR.
+function figure(value, decimals, missing)
+  if value == nil then return missing end
+  if value == math.huge then return "inf" end
+  return format("%." .. decimals .. "f", value)
+end
+-- A CSV text field, quoted (renderer names hold commas).
+function quoted(text) return "\"" .. gsub(text, "\"", "\"\"") .. "\"" end
+function toleranceText(c)
+  if terrains[c.terrain][1] == "brute" then return "-" end
+  return format("%g", c.tolerance)
 end
 
--- measureFrameTime() hands back the average of the run that finished last
--- and starts a run over the next `frames` frames, so each configuration's
--- figure is collected as the next one starts, and the last one at the end.
-polygons = {}
-for c = 1, getn(configurations) do
-  setTerrainAlgorithm(configurations[c][1][1])
-  setPlantAlgorithm(configurations[c][2][1])
-  -- Let ROAM settle and the plant display lists build before measuring.
-  for i = 1, warmUpFrames do placeCamera(0); renderScene() end
+remove(framesName)          -- writeToFile appends: start fresh files
+writeToFile(framesName, "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px," ..
+            "terrain_error_max_px,terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db\n")
 
-  local previous = measureFrameTime()
-  if c > 1 then addRow(c - 1, previous) end
-  local sum = 0
+-- One round of one configuration: the warm-up (ROAM settles, the plant
+-- display lists are built), then the walk.
+function runConfiguration(c, round)
+  setTerrainAlgorithm(terrains[c.terrain][1])
+  setPlantAlgorithm(schemes[c.scheme][1])
+  if hasTolerance then setTerrainError(c.tolerance) end
+  for i = 1, warmUpFrames do placeCamera(0); drawOneFrame() end
+  local ms, polygons, lines = {}, {}, {}
+  local name = format("%s,%s,%g", quoted(terrains[c.terrain][2]), quoted(schemes[c.scheme][2]), c.tolerance)
   for i = 1, frames do
     placeCamera(i)
-    renderScene()
-    sum = sum + getSceneNumPolygons()
+    drawOneFrame()
+    ms[i] = getFrameTime()
+    polygons[i] = getSceneNumPolygons()
+    local errors = ",,,,,,"
+    if errorEvery > 0 and mod(i, errorEvery) == 0 and (hasTerrainError or hasPlantError) then
+      -- Measured between frames, for the view just drawn.
+      local view = {}
+      if hasTerrainError then view.p95, view.max, view.share, view.psnr = measureTerrainError() end
+      if hasPlantError then view.plantShare, view.plantPsnr = measurePlantError() end
+      tinsert(c.views, view)
+      errors = "," .. figure(view.p95, 3, "") .. "," .. figure(view.max, 3, "") .. "," ..
+               figure(view.share, 6, "") .. "," .. figure(view.psnr, 2, "") .. "," ..
+               figure(view.plantShare, 6, "") .. "," .. figure(view.plantPsnr, 2, "")
+    end
+    lines[i] = format("%s,%d,%d,%.3f,%d", name, round, i, ms[i], polygons[i]) .. errors .. "\n"
   end
-  polygons[c] = floor(sum / frames)
-  -- renderScene() handles a waiting window message (the user's mouse, say)
-  -- instead of drawing: a few more steps make sure the run has finished.
-  for i = frames + 1, frames + 10 + frames / 10 do placeCamera(i); renderScene() end
+  writeToFile(framesName, table.concat(lines))
+  local low, median, p95, high, mean = summarise(ms)
+  tinsert(c.rounds, { ms = ms, polygons = polygons, min = low, median = median, p95 = p95, max = high,
+                      mean = mean })
+  print(format("round %d/%d  %s, %s, tolerance %s: median %.2f ms", round, rounds, terrains[c.terrain][2],
+               schemes[c.scheme][2], toleranceText(c), median))
 end
-addRow(getn(configurations), measureFrameTime())
 
-print("")
-print(format("%-14s %-20s %5s %10s %10s", "algorithm", "scheme", "size", "ms/frame", "polygons"))
-for i = 1, getn(rows) do
-  local row = rows[i]
-  print(format("%-14s %-20s %5d %10.2f %10d", row[1], row[2], row[3], row[4], row[5]))
+for round = 1, rounds do
+  for c = 1, getn(configurations) do runConfiguration(configurations[c], round) end
 end
-print(format("%d frames per configuration; written to %s", frames, csvName))
+if hasTolerance then setTerrainError(0) end  -- the viewer goes on at the fixed rules
+
+-- The figures of a configuration over its rounds and measured views.
+function column(list, key)
+  local values = {}
+  for i = 1, getn(list) do
+    if list[i][key] ~= nil then tinsert(values, list[i][key]) end
+  end
+  return values
+end
+function medianOf(values)
+  local low, median = summarise(values)
+  return median
+end
+function largestOf(values)
+  local low, median, p95, high = summarise(values)
+  return high
+end
+for c = 1, getn(configurations) do
+  local conf = configurations[c]
+  local allPolygons = {}
+  for r = 1, getn(conf.rounds) do
+    for i = 1, getn(conf.rounds[r].polygons) do tinsert(allPolygons, conf.rounds[r].polygons[i]) end
+  end
+  conf.min = medianOf(column(conf.rounds, "min"))
+  conf.median = medianOf(column(conf.rounds, "median"))
+  conf.p95 = medianOf(column(conf.rounds, "p95"))
+  conf.max = medianOf(column(conf.rounds, "max"))
+  conf.mean = medianOf(column(conf.rounds, "mean"))
+  conf.spread = spreadOf(column(conf.rounds, "median"))
+  conf.flagged = conf.spread > 0.05
+  conf.polygons = floor(medianOf(allPolygons) + 0.5)
+  -- Error figures: the median view, and the worst pixel of any view.
+  conf.errorP95 = medianOf(column(conf.views, "p95"))
+  conf.errorMax = largestOf(column(conf.views, "max"))
+  conf.share = medianOf(column(conf.views, "share"))
+  conf.psnr = medianOf(column(conf.views, "psnr"))
+  conf.plantShare = medianOf(column(conf.views, "plantShare"))
+  conf.plantPsnr = medianOf(column(conf.views, "plantPsnr"))
+end
+
+-- benchmark.csv: one row per configuration, the run record on every row.
+remove(csvName)
+writeToFile(csvName, "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean," ..
+            "ms_median_spread,spread_over_5pct,polygons_median,terrain_error_p95_px,terrain_error_max_px," ..
+            "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db," ..
+            "date,program_version,gl_renderer,gl_version,viewport,frames,rounds\n")
+for c = 1, getn(configurations) do
+  local conf = configurations[c]
+  local flag = 0
+  if conf.flagged then flag = 1 end
+  writeToFile(csvName, format("%s,%s,%g,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%d,%d,",
+      quoted(terrains[conf.terrain][2]), quoted(schemes[conf.scheme][2]), conf.tolerance, size,
+      conf.min, conf.median, conf.p95, conf.max, conf.mean, conf.spread, flag, conf.polygons) ..
+    figure(conf.errorP95, 3, "") .. "," .. figure(conf.errorMax, 3, "") .. "," .. figure(conf.share, 6, "") .. "," ..
+    figure(conf.psnr, 2, "") .. "," .. figure(conf.plantShare, 6, "") .. "," .. figure(conf.plantPsnr, 2, "") .. "," ..
+    quoted(record.date) .. "," .. quoted(record.version) .. "," .. quoted(record.renderer) .. "," ..
+    quoted(record.glVersion) .. "," .. record.viewport .. format(",%d,%d\n", frames, rounds))
+end
+
+-- benchmark.png: (a) per terrain algorithm the walk of its first
+-- configuration (full models, its first tolerance), the median of the
+-- rounds at each frame; (b) every configuration's cost against its errors.
+plot = {
+  title = format("Morvista benchmark: %d map, %s, %d frames x %s", size, record.viewport, frames, roundsText),
+  notes = { format("%s   program %s", record.date, record.version),
+            format("renderer %s   OpenGL %s", record.renderer, record.glVersion),
+            "ms per frame: median of the rounds' median frame times; errors: median of the measured views" },
+  walkCaption = format("full models, tolerance %g px, median of %s at each frame", tolerances[1], roundsText),
+  walk = {}, points = {}, colourNames = {}, shapeNames = {},
+}
+for t = 1, getn(terrains) do tinsert(plot.colourNames, terrains[t][2]) end
+for s = 1, getn(schemes) do tinsert(plot.shapeNames, schemes[s][2]) end
+for t = 1, getn(terrains) do
+  for c = 1, getn(configurations) do
+    local conf = configurations[c]
+    if conf.terrain == t then
+      local walk = {}
+      for i = 1, frames do
+        local atFrame = {}
+        for r = 1, getn(conf.rounds) do tinsert(atFrame, conf.rounds[r].ms[i]) end
+        walk[i] = medianOf(atFrame)
+      end
+      tinsert(plot.walk, { name = terrains[t][2], ms = walk })
+      break
+    end
+  end
+end
+for c = 1, getn(configurations) do
+  local conf = configurations[c]
+  local label = ""
+  if terrains[conf.terrain][1] ~= "brute" and getn(tolerances) > 1 then label = format("%g px", conf.tolerance) end
+  tinsert(plot.points, { colour = conf.terrain, shape = conf.scheme, label = label, ms = conf.median,
+                         errorPixels = conf.errorP95, terrainShare = conf.share, plantShare = conf.plantShare })
+end
+written, why = writeBenchmarkPlot(pngName, plot)
+if not written then print(format("benchmark: %s not written: %s", pngName, why)) end
+
+-- The table.
+print("")
+print(format("%-14s %-20s %5s %10s %10s %6s %8s %7s %8s %8s %9s %9s %8s %9s",
+             "algorithm", "scheme", "size", "ms/frame", "polygons", "tol px", "ms p95", "spread",
+             "err p95", "err max", "terrain %", "PSNR dB", "plant %", "PSNR dB"))
+function percent(share)
+  if share == nil then return "n/a" end
+  return format("%.2f", share * 100)
+end
+anyFlagged = nil
+for c = 1, getn(configurations) do
+  local conf = configurations[c]
+  local flag = ""
+  if conf.flagged then flag = "  spread over 5 %"; anyFlagged = 1 end
+  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %6.1f%% %8s %8s %9s %9s %8s %9s%s",
+               terrains[conf.terrain][2], schemes[conf.scheme][2], size, conf.median, conf.polygons,
+               toleranceText(conf), conf.p95, conf.spread * 100, figure(conf.errorP95, 2, "n/a"),
+               figure(conf.errorMax, 2, "n/a"), percent(conf.share), figure(conf.psnr, 1, "n/a"),
+               percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), flag))
+end
+print(format("%d frames x %s per configuration on the %d map, %s, %s (program %s, %s)",
+             frames, roundsText, size, record.viewport, record.renderer, record.version, record.date))
+if anyFlagged then
+  print("Configurations marked \"spread over 5 %\" differed by more than 5 % between rounds: the machine was busy.")
+end
+print(format("written to %s, %s and %s", csvName, framesName, pngName))
+
+-- The same table in Markdown, for a report.
+if BENCH_MARKDOWN then
+  remove(BENCH_MARKDOWN)
+  local lines = {
+    format("Measured %s with program %s: renderer %s, OpenGL %s, viewport %s, %d map, %d frames per walk, " ..
+           "%s, error measured every %d frames%s.", record.date, record.version, record.renderer,
+           record.glVersion, record.viewport, size, frames, roundsText, errorEvery, instrumentsText),
+    "",
+    "| Terrain | Plant scheme | Tolerance (px) | ms per frame (median) | ms p95 | Spread of rounds | Polygons " ..
+    "| Terrain error p95 / max (px) | Terrain pixels differing | Terrain PSNR (dB) | Plant pixels differing " ..
+    "| Plant PSNR (dB) |",
+    "|---|---|---|---|---|---|---|---|---|---|---|---|",
+  }
+  for c = 1, getn(configurations) do
+    local conf = configurations[c]
+    local spreadText = format("%.1f %%", conf.spread * 100)
+    if conf.flagged then spreadText = spreadText .. " (over 5 %)" end
+    local errorText = "n/a"
+    if conf.errorP95 ~= nil then errorText = figure(conf.errorP95, 2, "n/a") .. " / " .. figure(conf.errorMax, 2, "n/a") end
+    local function share(value)
+      if value == nil then return "n/a" end
+      return format("%.2f %%", value * 100)
+    end
+    tinsert(lines, format("| %s | %s | %s | %.2f | %.2f | %s | %d | %s | %s | %s | %s | %s |",
+                          terrains[conf.terrain][2], schemes[conf.scheme][2], toleranceText(conf), conf.median,
+                          conf.p95, spreadText, conf.polygons, errorText, share(conf.share),
+                          figure(conf.psnr, 1, "n/a"), share(conf.plantShare), figure(conf.plantPsnr, 1, "n/a")))
+  end
+  writeToFile(BENCH_MARKDOWN, table.concat(lines, "\n") .. "\n")
+end

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/frameGraph.h"
 #include "app/measure.h"
 #include "app/statusBar.h"
 #include "app/window.h"
@@ -19,6 +20,7 @@
 int scenePolygons = 0;
 int lastScenePolygons = 0;
 double frameSeconds = 0.0;
+long long framesDrawn = 0;
 int gridEnabled = 0;
 
 namespace {
@@ -83,11 +85,15 @@ void renderFrame() {
     if (!anonymousMode && terrainReport.title[0] != '\0')
         setTitle(frameTitle(terrainReport.title, terrainAlgorithm, terrainErrorTolerance).c_str());
 
-    // 10. Polygon count for the status bar's next update.
-    snprintf(statusText, sizeof statusText, "  Scene polygons: %d", scenePolygons);
+    // 10. Polygon count for the status bar's next update, and how far a
+    // frame-time measurement has come (nothing before the first one).
+    snprintf(statusText, sizeof statusText, "  Scene polygons: %d%s", scenePolygons, measurementStatus());
 
     // 11-12. A requested screenshot reads the back buffer before it is shown.
     if (screenshotRequested) screenshotSequence();
+    // The frame-time graph goes over the finished view: after the shot was
+    // read and outside the polygon count.
+    if (frameGraphEnabled) drawFrameGraph();
     glFlush();
     platformSwapBuffers();
 
@@ -95,7 +101,9 @@ void renderFrame() {
     stop = FrameClock::now();
     frameSeconds = std::chrono::duration<double>(stop - start - overhead).count();
     measurementStep();
+    recordFrameTime(frameSeconds * 1000.0);
     lastScenePolygons = scenePolygons;
+    framesDrawn += 1;
 }
 
 std::string frameTitle(const char* reported, int algorithm, float tolerance) {

@@ -1,7 +1,8 @@
 // mainLoop.h -- the message loop and the frame driver.
 //
-// Provides: scenePolygons, lastScenePolygons, frameSeconds, gridEnabled, runMainLoop, renderScene,
-// renderFrame, drawReferenceGrid, frameTitle. Main thread only.
+// Provides: scenePolygons, lastScenePolygons, frameSeconds, framesDrawn,
+// gridEnabled, runMainLoop, renderScene, renderFrame, drawReferenceGrid,
+// frameTitle. Main thread only.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 extern int scenePolygons;      // polygons drawn so far in this frame
 extern int lastScenePolygons;  // polygon count of the last finished frame
 extern double frameSeconds;    // duration of the last frame
+extern long long framesDrawn;  // frames finished since start
 extern int gridEnabled;        // default 0; menu "&Grid"
 
 // Handles every waiting event and draws a frame whenever none is waiting,

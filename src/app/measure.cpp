@@ -2,6 +2,7 @@
 #include "app/measure.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -25,6 +26,17 @@ int shotNamePending = 0;
 // frameSamples during a run cannot skew its average.
 static int runSamples = 0;
 static float lastRunAverage = 0.0f;  // average of the last finished run
+static char statusLine[64] = "";     // see measurementStatus
+
+static void updateStatus() {
+    if (measureCountdown > 0) {
+        snprintf(statusLine, sizeof statusLine, "   measuring %d / %d", runSamples - measureCountdown, runSamples);
+    } else {
+        snprintf(statusLine, sizeof statusLine, "   measured %d frames: avg %0.2f ms", runSamples, lastRunAverage);
+    }
+}
+
+const char* measurementStatus() { return statusLine; }
 
 bool setFrameSamples(int count) {
     if (count < 1) {
@@ -38,6 +50,7 @@ bool setFrameSamples(int count) {
 void startMeasurement() {
     measureCountdown = frameSamples;
     runSamples = frameSamples;
+    updateStatus();
 }
 
 void measurementStep() {
@@ -51,6 +64,7 @@ void measurementStep() {
         lastRunAverage = frameTimeSum / runSamples;
         outputPrintf("sum %0.2f avg %0.2f\n", frameTimeSum, lastRunAverage);
     }
+    updateStatus();
 }
 
 float measureFrameTime() {

@@ -3,12 +3,13 @@
 // Provides: frameSamples, measureCountdown, frameTimeSum, setFrameSamples,
 // startMeasurement, measurementStep, measureFrameTime, screenshotRequested,
 // menusHiddenBeforeShot, shotName, shotNamePending, SHOT_NAME_MAX,
-// triggerShot, takeScreenShot, screenshotSequence.
+// triggerShot, takeScreenShot, screenshotSequence, measurementStatus.
 // A measurement run covers frameSamples frames: each prints
 // "%0.2f milli sec", the last also "sum %0.2f avg %0.2f\n". A shot hides the
 // menus when requested; the frame driver then captures the view twice
 // before presenting (300 ms pause before each capture) and shows the menus
-// again if they were shown before.
+// again if they were shown before. The status bar follows a run: the frame
+// driver appends measurementStatus() to the polygon count.
 // Every value here is written on the main thread only: by this file, by the
 // keys F and F12 and the screenshot command (through the functions), and by
 // the measurement script functions.
@@ -29,6 +30,10 @@ bool setFrameSamples(int count);
 void startMeasurement();     // key F; restarts a run in progress
 void measurementStep();      // frame driver, after presentation
 float measureFrameTime();    // starts a run; returns the last finished run's average (0 before any)
+// The run for the status bar: "" before the first run, "   measuring 312 / 1000"
+// while one runs (frames measured so far / frames of the run), and after it
+// "   measured 1000 frames: avg 23.45 ms" until the next run starts.
+const char* measurementStatus();
 void triggerShot();          // key F12, menu "&Screenshot\tF12"
 // Named shot; names longer than SHOT_NAME_MAX characters are refused.
 void takeScreenShot(const char* fileName);

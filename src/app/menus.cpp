@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/frameGraph.h"
 #include "app/input.h"
 #include "app/mainLoop.h"
 #include "app/measure.h"
@@ -104,7 +105,8 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
           {509, "&Hide Menus\tH", noRadio, false},
           {510, "&Screenshot\tF12", noRadio, false},
           {measureTerrainErrorCommand, "Measure &Terrain Error", noRadio, false},
-          {measurePlantErrorCommand, "Measure &Plant Error", noRadio, false}}},
+          {measurePlantErrorCommand, "Measure &Plant Error", noRadio, false},
+          {910, "&Frame Time Graph", noRadio, false}}},
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
           {506, "&Wireframe", noRadio, false},
@@ -310,6 +312,10 @@ void onCommand(int identifier) {
         measureAndReportPlantError(result);
         break;
     }
+    case 910:
+        toggleMenuCheck(910);
+        flip(frameGraphEnabled);
+        break;
     case 800:
         outputText("entered case HIDE\n");
         hideMenus();

@@ -16,4 +16,5 @@ void registerScriptFunctions(ScriptHost* host) {
     registerSceneFolderGroup(L);
     registerToleranceGroup(L);
     registerFidelityGroup(L);
+    registerReportGroup(L);
 }

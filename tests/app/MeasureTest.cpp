@@ -42,6 +42,7 @@ void frame(double seconds) {
 TEST(Measure, RunPrintsEachFrameThenSumAndAverage) {
     ConsoleCapture console;
     ASSERT_TRUE(setFrameSamples(3));
+    EXPECT_STREQ(measurementStatus(), "") << "the status bar says nothing before the first run";
     EXPECT_EQ(measureFrameTime(), 0.0f) << "no finished run yet";
     frame(0.010);
     frame(0.020);
@@ -82,6 +83,25 @@ TEST(Measure, RestartDuringARunPrintsOneSumForTheNewRun) {
     EXPECT_FALSE(setFrameSamples(0));
     EXPECT_FALSE(setFrameSamples(-3));
     EXPECT_EQ(frameSamples, 5);
+}
+
+TEST(Measure, StatusBarFollowsTheRunThenShowsItsAverage) {
+    ConsoleCapture console;
+    ASSERT_TRUE(setFrameSamples(4));
+    startMeasurement();
+    EXPECT_STREQ(measurementStatus(), "   measuring 0 / 4");
+    frame(0.010);
+    EXPECT_STREQ(measurementStatus(), "   measuring 1 / 4");
+    frame(0.010);
+    frame(0.020);
+    EXPECT_STREQ(measurementStatus(), "   measuring 3 / 4");
+    frame(0.020);
+    EXPECT_STREQ(measurementStatus(), "   measured 4 frames: avg 15.00 ms");
+    frame(0.5);
+    EXPECT_STREQ(measurementStatus(), "   measured 4 frames: avg 15.00 ms") << "kept until the next run";
+    startMeasurement();
+    EXPECT_STREQ(measurementStatus(), "   measuring 0 / 4");
+    for (int i = 0; i < 4; ++i) frame(0.001);
 }
 
 class ScreenshotSequence : public ::testing::Test {

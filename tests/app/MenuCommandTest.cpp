@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frameGraph.h"
 #include "app/input.h"
 #include "app/mainLoop.h"
 #include "app/menus.h"
@@ -68,7 +69,8 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
     EXPECT_EQ(treeText(),
               "&File: [501]&Open [500]E&xit\tESC\n"
               "&Tools: [502]&Display Texture List [509]&Hide Menus\tH [510]&Screenshot\tF12 "
-              "[902]Measure &Terrain Error [903]Measure &Plant Error\n"
+              "[902]Measure &Terrain Error [903]Measure &Plant Error "
+              "[910]&Frame Time Graph\n"
               "&Options: [503]&Background Colour [506]&Wireframe [700]&Grid\n"
               "&Camera: [522]&Camera Speed [505]&Clipping Planes [523]&Frustum Culling [508]&Look Mode "
               "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode\n"
@@ -116,6 +118,7 @@ TEST_F(MenuCommands, ToggleCommandsFlipTheirSettingAndMark) {
         {527, [] { return showGrass; }},
         {700, [] { return gridEnabled; }},
         {901, [] { return uniformTexturing; }},
+        {910, [] { return frameGraphEnabled; }},
     };
     for (const Case& c : cases) {
         int before = c.value();

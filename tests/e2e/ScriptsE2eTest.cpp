@@ -42,42 +42,153 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-}  // namespace
-
-TEST_F(ScriptsEndToEnd, BenchmarkWritesOneRowPerConfiguration) {
-    std::string csv = (work / "bench.csv").string();
-    std::string script = "print('first measure', measureFrameTime())\n"
-                         "BENCH_SIZE = 129\nBENCH_FRAMES = 5\nBENCH_CSV = '" + csv + "'\n"
-                         "dofile('" + shipped("benchmark.lua") + "')\n";
-    ViewerOptions options;
-    options.timeoutSeconds = 300;
-    ViewerResult result = runViewer(script, options);
-    ASSERT_EQ(result.exitCode, 0) << "the program ends when the benchmark is done" << context(result);
-    EXPECT_NE(result.out.find("first measure\t0\n"), std::string::npos) << "nothing measured yet at start";
-
-    std::vector<std::string> rows = splitLines(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 16u) << "header and 3 x 5 configurations" << context(result);
-    EXPECT_EQ(rows[0], "algorithm,scheme,size,average_ms,polygons");
-    const char* terrains[] = {"brute force", "geomipmapping", "ROAM 2.0"};
-    const char* schemes[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
-                             "smooth transition"};
-    for (int t = 0; t < 3; ++t) {
-        for (int s = 0; s < 5; ++s) {
-            const std::string& row = rows[1 + t * 5 + s];
-            std::string prefix = std::string(terrains[t]) + "," + schemes[s] + ",129,";
-            ASSERT_EQ(row.rfind(prefix, 0), 0u) << row;
-            double average = 0;
-            long polygons = 0;
-            ASSERT_EQ(sscanf(row.c_str() + prefix.size(), "%lf,%ld", &average, &polygons), 2) << row;
-            EXPECT_GT(average, 0.0) << row;
-            EXPECT_GT(polygons, 0) << row;
-            // The table on standard output shows the same configuration.
-            char tableLine[100];
-            snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrains[t], schemes[s], 129);
-            EXPECT_EQ(countLines(result.out, tableLine), 1) << tableLine << context(result);
+// Splits one CSV line; quoted fields may hold commas.
+std::vector<std::string> csvFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool inQuotes = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '"') {
+            if (inQuotes && i + 1 < line.size() && line[i + 1] == '"') fields.back() += '"', ++i;
+            else inQuotes = !inQuotes;
+        } else if (c == ',' && !inQuotes) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
         }
     }
-    EXPECT_EQ(countLines(result.out, "sum "), 15) << "one finished run per configuration" << context(result);
+    return fields;
+}
+
+// Width and height from a PNG file's header; 0 x 0 when it is not a PNG.
+std::pair<unsigned, unsigned> pngSize(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};
+    auto word = [&](size_t at) {
+        return unsigned(static_cast<unsigned char>(bytes[at])) << 24 |
+               unsigned(static_cast<unsigned char>(bytes[at + 1])) << 16 |
+               unsigned(static_cast<unsigned char>(bytes[at + 2])) << 8 | static_cast<unsigned char>(bytes[at + 3]);
+    };
+    return {word(16), word(20)};
+}
+
+const char* benchmarkHeader =
+    "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean,ms_median_spread,spread_over_5pct,"
+    "polygons_median,terrain_error_p95_px,terrain_error_max_px,terrain_differing_share,terrain_psnr_db,"
+    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds";
+const char* framesHeader =
+    "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
+    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db";
+const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0"};
+const char* schemeNames[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
+                             "smooth transition"};
+
+}  // namespace
+
+// The instruments the benchmark uses are stood in for by the start script,
+// with figures that tell the tolerances apart, so the test sees that each
+// configuration's figures reach its row, its frames and the table.
+TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
+    std::string csv = (work / "bench.csv").string();
+    std::string script = "tolerance = 0\n"
+                         "function setTerrainError(pixels) tolerance = pixels end\n"
+                         "function measureTerrainError()\n"
+                         "  local psnr = 40 - tolerance\n"
+                         "  if tolerance == 0 then psnr = math.huge end\n"
+                         "  return tolerance + 0.25, 2 * tolerance + 1, 0.01 * (tolerance + 1), psnr\n"
+                         "end\n"
+                         "function measurePlantError() return 0.125, 33 end\n"
+                         "BENCH_SIZE = 129\nBENCH_FRAMES = 3\nBENCH_ROUNDS = 1\nBENCH_WARM_UP = 1\n"
+                         "BENCH_TOLERANCES = {0, 2}\nBENCH_ERROR_EVERY = 2\nBENCH_CSV = '" + csv + "'\n"
+                         "dofile('" + shipped("benchmark.lua") + "')\n";
+    ViewerOptions options;
+    options.timeoutSeconds = 600;
+    ViewerResult result = runViewer(script, options);
+    ASSERT_EQ(result.exitCode, 0) << "the program ends when the benchmark is done" << context(result);
+
+    // Brute force once per scheme; geomipmapping and ROAM at each tolerance.
+    std::vector<std::string> rows = splitLines(e2eReadFile(csv));
+    ASSERT_EQ(rows.size(), 1u + 5 + 2 * 2 * 5) << context(result);
+    EXPECT_EQ(rows[0], benchmarkHeader);
+    size_t row = 1;
+    for (int t = 0; t < 3; ++t) {
+        for (int tolerance : {0, 2}) {
+            if (t == 0 && tolerance > 0) continue;
+            for (int s = 0; s < 5; ++s, ++row) {
+                std::vector<std::string> f = csvFields(rows[row]);
+                ASSERT_EQ(f.size(), 25u) << rows[row];
+                EXPECT_EQ(f[0], terrainNames[t]);
+                EXPECT_EQ(f[1], schemeNames[s]);
+                EXPECT_EQ(f[2], std::to_string(tolerance));
+                EXPECT_EQ(f[3], "129");
+                double low = std::stod(f[4]), median = std::stod(f[5]), p95 = std::stod(f[6]),
+                       high = std::stod(f[7]);
+                EXPECT_GT(low, 0.0) << rows[row];
+                EXPECT_LE(low, median) << rows[row];
+                EXPECT_LE(median, p95) << rows[row];
+                EXPECT_LE(p95, high) << rows[row];
+                EXPECT_EQ(f[9], "0.0000") << "one round has no spread";
+                EXPECT_GT(std::stol(f[11]), 0) << rows[row];
+                EXPECT_DOUBLE_EQ(std::stod(f[12]), tolerance + 0.25) << rows[row];
+                EXPECT_DOUBLE_EQ(std::stod(f[13]), 2 * tolerance + 1) << rows[row];
+                EXPECT_EQ(f[15], tolerance == 0 ? "inf" : "38.00") << rows[row];
+                EXPECT_EQ(f[16], "0.125000");
+                EXPECT_FALSE(f[19].empty()) << "program version";
+                EXPECT_FALSE(f[20].empty()) << "renderer";
+                EXPECT_EQ(f[22], "1024x768");
+                EXPECT_EQ(f[23], "3");
+                EXPECT_EQ(f[24], "1");
+                // The table on standard output shows the same configuration.
+                char tableLine[100];
+                snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrainNames[t], schemeNames[s], 129);
+                EXPECT_GE(countLines(result.out, tableLine), 1) << tableLine << context(result);
+            }
+        }
+    }
+
+    // One row per measured frame; the error columns filled every second frame.
+    std::vector<std::string> frameRows = splitLines(e2eReadFile(work / "bench-frames.csv"));
+    ASSERT_EQ(frameRows.size(), 1u + 25 * 3) << context(result);
+    EXPECT_EQ(frameRows[0], framesHeader);
+    for (size_t i = 1; i < frameRows.size(); ++i) {
+        std::vector<std::string> f = csvFields(frameRows[i]);
+        ASSERT_EQ(f.size(), 13u) << frameRows[i];
+        int frame = std::stoi(f[4]);
+        EXPECT_EQ(frame, int((i - 1) % 3) + 1) << frameRows[i];
+        EXPECT_EQ(f[3], "1") << "round";
+        EXPECT_GT(std::stod(f[5]), 0.0) << frameRows[i];
+        EXPECT_EQ(f[7].empty(), frame != 2) << frameRows[i];
+        EXPECT_EQ(f[11].empty(), frame != 2) << frameRows[i];
+    }
+
+    auto [width, height] = pngSize(e2eReadFile(work / "bench.png"));
+    EXPECT_EQ(width, 1600u) << context(result);
+    EXPECT_EQ(height, 1200u);
+    EXPECT_NE(result.out.find("renderer "), std::string::npos) << "the run record is printed";
+}
+
+// A program without the error instruments (here: removed by the start
+// script) still measures every terrain and scheme, at tolerance 0, and
+// leaves the error figures empty.
+TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty) {
+    std::string csv = (work / "bench.csv").string();
+    std::string script = "setTerrainError = nil; measureTerrainError = nil; measurePlantError = nil\n"
+                         "BENCH_SIZE = 129\nBENCH_FRAMES = 2\nBENCH_ROUNDS = 1\nBENCH_WARM_UP = 1\n"
+                         "BENCH_CSV = '" + csv + "'\n"
+                         "dofile('" + shipped("benchmark.lua") + "')\n";
+    ViewerOptions options;
+    options.timeoutSeconds = 600;
+    ViewerResult result = runViewer(script, options);
+    ASSERT_EQ(result.exitCode, 0) << context(result);
+    std::vector<std::string> rows = splitLines(e2eReadFile(csv));
+    ASSERT_EQ(rows.size(), 16u) << "header and 3 x 5 configurations" << context(result);
+    for (size_t i = 1; i < rows.size(); ++i) {
+        std::vector<std::string> f = csvFields(rows[i]);
+        ASSERT_EQ(f.size(), 25u) << rows[i];
+        EXPECT_EQ(f[2], "0") << rows[i];
+        for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
+    }
+    EXPECT_GE(countLines(result.out, " n/a "), 15) << context(result);
+    EXPECT_EQ(splitLines(e2eReadFile(work / "bench-frames.csv")).size(), 1u + 15 * 2);
 }
 
 TEST_F(ScriptsEndToEnd, TourFliesItsPathAndTakesItsScreenshots) {

@@ -42,6 +42,8 @@ const std::vector<std::vector<std::string>> groups = {
     {"setSceneFolder"},
     {"setTerrainError"},
     {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
+    {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
+     "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
 };
 
 class Vocabulary : public ::testing::Test {
@@ -120,6 +122,7 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
         "generateRandomSpline('unused.txt')", "loadSpline('unused.txt')", "interpolateSpline(0)",
         "setScreenSize(640)", "setSceneFolder()", "setTerrainError()", "setTerrainError(-1)", "setTerrainError(0/0)",
         "setTerrainError(1/0)",
+        "summarise(3)", "spreadOf()", "writeBenchmarkPlot('plot.png')",
     };
     setCameraAll(5.0f, 6.0f, 7.0f, 8.0f, 9.0f);
     screenWidth = 800;

@@ -1,0 +1,126 @@
+// frameGraph.cpp -- the frame-time graph drawn over the view; see frameGraph.h.
+#include "app/frameGraph.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/window.h"
+
+int frameGraphEnabled = 0;
+
+namespace {
+
+// Ring of the last frame times.
+float ring[FRAME_GRAPH_FRAMES];
+int ringNext = 0;   // slot of the next frame
+int ringCount = 0;  // frames recorded, at most FRAME_GRAPH_FRAMES
+
+const float sixtyHertzMs = 1000.0f / 60.0f;
+
+}  // namespace
+
+void recordFrameTime(double milliseconds) {
+    ring[ringNext] = static_cast<float>(milliseconds);
+    ringNext = (ringNext + 1) % FRAME_GRAPH_FRAMES;
+    ringCount = std::min(ringCount + 1, static_cast<int>(FRAME_GRAPH_FRAMES));
+}
+
+std::vector<float> frameGraphHistory() {
+    std::vector<float> history;
+    history.reserve(ringCount);
+    int first = (ringNext - ringCount + FRAME_GRAPH_FRAMES) % FRAME_GRAPH_FRAMES;
+    for (int i = 0; i < ringCount; ++i) history.push_back(ring[(first + i) % FRAME_GRAPH_FRAMES]);
+    return history;
+}
+
+float frameGraphMedian() {
+    std::vector<float> values = frameGraphHistory();
+    if (values.empty()) return 0.0f;
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5f * (values[n / 2 - 1] + values[n / 2]);
+}
+
+void frameGraphRect(int viewWidth, int viewHeight, int& x, int& y, int& width, int& height) {
+    // Two pixels a frame where the view is wide enough, 10 pixels from the
+    // corner; never more than the view minus its margins.
+    x = 10;
+    y = 10;
+    width = std::max(0, std::min(2 * FRAME_GRAPH_FRAMES, viewWidth - 20));
+    height = std::max(0, std::min(120, viewHeight / 3));
+}
+
+void drawFrameGraph() {
+    int x, y, width, height;
+    frameGraphRect(viewportWidth, viewportHeight, x, y, width, height);
+    if (width <= 0 || height <= 0) return;
+    std::vector<float> history = frameGraphHistory();
+    float median = frameGraphMedian();
+    // The scale shows at least two 60 Hz frames; slower frames widen it in
+    // steps of 16.7 ms so the lines do not jump every frame.
+    float highest = 2.0f * sixtyHertzMs;
+    for (float ms : history) highest = std::max(highest, ms);
+    float top = std::ceil(highest / sixtyHertzMs) * sixtyHertzMs;
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, viewportWidth, 0.0, viewportHeight, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_FOG);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    const float left = static_cast<float>(x), bottom = static_cast<float>(y);
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    auto level = [&](float ms) { return bottom + h * std::min(ms / top, 1.0f); };
+
+    glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
+    glBegin(GL_QUADS);
+    glVertex2f(left, bottom);
+    glVertex2f(left + w, bottom);
+    glVertex2f(left + w, bottom + h);
+    glVertex2f(left, bottom + h);
+    glEnd();
+
+    glLineWidth(1.0f);
+    glBegin(GL_LINES);
+    glColor4f(0.2f, 1.0f, 0.2f, 1.0f);  // 60 frames a second
+    glVertex2f(left, level(sixtyHertzMs));
+    glVertex2f(left + w, level(sixtyHertzMs));
+    if (median > 0.0f) {
+        glColor4f(1.0f, 0.9f, 0.1f, 1.0f);
+        glVertex2f(left, level(median));
+        glVertex2f(left + w, level(median));
+    }
+    glEnd();
+
+    // Newest frame at the right edge.
+    if (!history.empty()) {
+        float step = w / static_cast<float>(FRAME_GRAPH_FRAMES);
+        float start = left + w - step * static_cast<float>(history.size());
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        glBegin(GL_LINE_STRIP);
+        for (size_t i = 0; i < history.size(); ++i) {
+            glVertex2f(start + step * (static_cast<float>(i) + 0.5f), level(history[i]));
+        }
+        glEnd();
+    }
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+}

@@ -1,0 +1,35 @@
+// frameGraph.h -- the frame-time graph drawn over the view.
+//
+// Provides: frameGraphEnabled, FRAME_GRAPH_FRAMES, recordFrameTime,
+// frameGraphHistory, frameGraphMedian, frameGraphRect, drawFrameGraph.
+// The frame driver records every frame's time; while the graph is switched
+// on ("Tools > Frame Time Graph", command 910, or the script switches) it
+// draws the last FRAME_GRAPH_FRAMES frame times in the bottom left corner of
+// the view, with their median (yellow) and the 16.7 ms line of 60 frames a
+// second (green). It is drawn after a screenshot has been read and is not
+// counted in the scene's polygons, so shots, polygon counts and the terrain
+// error measurement (which draws offscreen) never see it.
+// Main thread only: written by the frame driver, the menu command and the
+// script switches.
+#pragma once
+
+#include <vector>
+
+enum { FRAME_GRAPH_FRAMES = 300 };
+
+extern int frameGraphEnabled;  // 0 at start; menu item 910 carries its mark
+
+// Frame driver, after every frame: the frame's time in milliseconds.
+void recordFrameTime(double milliseconds);
+// The recorded frame times, oldest first (at most FRAME_GRAPH_FRAMES).
+std::vector<float> frameGraphHistory();
+// Median of frameGraphHistory() (0 when nothing is recorded).
+float frameGraphMedian();
+
+// Where the graph goes in a view of that size: x, y of the bottom left
+// corner in pixels from the bottom left of the view, width and height.
+void frameGraphRect(int viewWidth, int viewHeight, int& x, int& y, int& width, int& height);
+
+// Draws the graph over the current view (viewportWidth x viewportHeight) in
+// screen pixels; every GL state it changes is restored.
+void drawFrameGraph();
