@@ -38,6 +38,7 @@ struct Object {
     int32_t listBuilt = 0;
     float drawnAlphaReference = 0.0f;  // alpha reference at the first opaque draw
     int32_t alphaFixed = 0;            // 1 once drawnAlphaReference is set
+    int32_t batchSlot = -1;            // its triangles packed for batching (plantBatch.cpp)
     float minX = 0.0f, maxX = 0.0f;
     float minY = 0.0f, maxY = 0.0f;
     float minZ = 0.0f, maxZ = 0.0f;

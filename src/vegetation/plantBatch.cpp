@@ -11,6 +11,7 @@
 #include "vegetation/modelDraw.h"
 
 int plantBatching = 1;
+int plantWalkOnly = 0;
 bool plantInstanceMode = false;
 
 namespace {
@@ -29,6 +30,31 @@ struct BatchGroup {
     float alpha = 0.0f;
     std::vector<BatchVertex> vertices;
 };
+
+// An object's triangles as the single-texture path draws them (the first
+// three vertices of each polygon), packed once: x, y, z, u, v per vertex.
+struct PackedObject {
+    std::vector<float> vertices;
+};
+std::vector<PackedObject> packedObjects;
+
+const PackedObject& packed(Object& object) {
+    if (object.batchSlot < 0) {
+        PackedObject pack;
+        for (int p = 0; p < object.numPolygon; ++p) {
+            const Polygon& polygon = object.polygons[p];
+            if (polygon.numVertex < 3) continue;  // drawSharedTriangle draws nothing
+            for (int v = 0; v < 3; ++v) {
+                for (int c = 0; c < 3; ++c) pack.vertices.push_back(polygon.points[3 * v + c]);
+                pack.vertices.push_back(polygon.uvs[2 * v]);
+                pack.vertices.push_back(polygon.uvs[2 * v + 1]);
+            }
+        }
+        object.batchSlot = static_cast<int32_t>(packedObjects.size());
+        packedObjects.push_back(std::move(pack));
+    }
+    return packedObjects[static_cast<size_t>(object.batchSlot)];
+}
 
 // Groups are kept between frames so their arrays keep their capacity; the
 // active ones are groups[0 .. activeGroups).
@@ -88,23 +114,22 @@ BatchGroup& groupFor(GLuint texture, float alpha) {
     return group;
 }
 
-void appendObject(const Object& object, const float m[12], const uint8_t colour[4]) {
-    BatchGroup& group = groupFor(object.texture, object.drawnAlphaReference);
-    std::vector<BatchVertex>& out = group.vertices;
-    for (int p = 0; p < object.numPolygon; ++p) {
-        const Polygon& polygon = object.polygons[p];
-        if (polygon.numVertex < 3) continue;  // drawSharedTriangle draws nothing
-        for (int v = 0; v < 3; ++v) {
-            const float* point = &polygon.points[3 * v];
-            BatchVertex vertex;
-            for (int row = 0; row < 3; ++row)
-                vertex.position[row] = m[4 * row] * point[0] + m[4 * row + 1] * point[1] +
-                                       m[4 * row + 2] * point[2] + m[4 * row + 3];
-            vertex.uv[0] = polygon.uvs[2 * v];
-            vertex.uv[1] = polygon.uvs[2 * v + 1];
-            for (int c = 0; c < 4; ++c) vertex.colour[c] = colour[c];
-            out.push_back(vertex);
-        }
+void appendObject(Object& object, const float m[12], const uint8_t colour[4]) {
+    const PackedObject& pack = packed(object);
+    size_t count = pack.vertices.size() / 5;
+    if (count == 0) return;
+    std::vector<BatchVertex>& out = groupFor(object.texture, object.drawnAlphaReference).vertices;
+    size_t at = out.size();
+    out.resize(at + count);
+    BatchVertex* vertex = out.data() + at;
+    const float* in = pack.vertices.data();
+    for (size_t i = 0; i < count; ++i, ++vertex, in += 5) {
+        vertex->position[0] = m[0] * in[0] + m[1] * in[1] + m[2] * in[2] + m[3];
+        vertex->position[1] = m[4] * in[0] + m[5] * in[1] + m[6] * in[2] + m[7];
+        vertex->position[2] = m[8] * in[0] + m[9] * in[1] + m[10] * in[2] + m[11];
+        vertex->uv[0] = in[3];
+        vertex->uv[1] = in[4];
+        for (int c = 0; c < 4; ++c) vertex->colour[c] = colour[c];
     }
 }
 
@@ -171,7 +196,8 @@ bool batchModel(const ObjectList& model, const PlantInstanceMatrix& matrix, cons
 void flushPlantBatch() {
     bool anything = false;
     for (size_t i = 0; i < activeGroups; ++i) anything = anything || !groups[i].vertices.empty();
-    if (!anything) {
+    if (!anything || plantWalkOnly) {
+        for (size_t i = 0; i < activeGroups; ++i) groups[i].vertices.clear();
         activeGroups = 0;
         return;
     }

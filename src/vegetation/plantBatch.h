@@ -1,7 +1,7 @@
 // plantBatch.h -- opaque plant models gathered over a walk and drawn with a
 // few vertex-array calls.
 //
-// Provides: plantBatching, plantInstanceMode, PlantInstanceMatrix,
+// Provides: plantBatching, plantWalkOnly, plantInstanceMode, PlantInstanceMatrix,
 // makeInstanceMatrix, multiplyInstanceMatrix, modelBatchable, beginPlantBatch,
 // batchModel, flushPlantBatch, plantBatchOpen.
 //
@@ -29,6 +29,10 @@
 //   plantBatching      1 (default): plant sets are drawn batched; 0: one
 //                      matrix and display list call per plant. Written by
 //                      tests and bench programs that compare both paths.
+//   plantWalkOnly      0 (default); 1: a batched walk places, culls, counts
+//                      and transforms its plants but draws nothing, so a
+//                      bench program can time the walk alone. Written by
+//                      bench programs.
 //   plantInstanceMode  true while drawPlantSet walks a set with batching on:
 //                      the walk leaves the modelview alone and each plant
 //                      carries its own transform. Written by drawPlantSet.
@@ -42,6 +46,7 @@
 #include "vegetation/model.h"
 
 extern int plantBatching;
+extern int plantWalkOnly;
 extern bool plantInstanceMode;
 
 // A 3 x 4 affine transform, row-major: row r is m[4r .. 4r + 3], the fourth

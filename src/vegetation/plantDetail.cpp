@@ -96,6 +96,23 @@ int wholeDegrees(float angle) {
     return static_cast<int>(angle);
 }
 
+// The clear cases of the box test, decided from the sphere round the box
+// (which turning does not change): -1 every corner lies outside one plane,
+// 1 every corner inside all six, 0 undecided. The sphere is a little larger
+// than the box so rounding cannot make it decide otherwise than the corners.
+int sphereTest(float cx, float cy, float cz, float hx, float hy, float hz) {
+    float radius = std::sqrt(hx * hx + hy * hy + hz * hz) * 1.001f + 1.0e-3f;
+    const float (*planes)[4] = getCamera()->frustum;
+    bool inside = true;
+    for (int p = 0; p < 6; ++p) {
+        const float* plane = planes[p];
+        float distance = plane[0] * cx + plane[1] * cy + plane[2] * cz + plane[3];
+        if (distance < -radius) return -1;
+        if (distance <= radius) inside = false;
+    }
+    return inside ? 1 : 0;
+}
+
 bool modelVisible(const ObjectList& model, float x, float y, float z, float cullScale, float angle) {
     if (!frustumCulling) return true;
     float sx = (model.maxX - model.minX) * model.scale[0] * cullScale;
@@ -104,6 +121,10 @@ bool modelVisible(const ObjectList& model, float x, float y, float z, float cull
     float cx = x + sx / 2.0f;
     float cy = y + sy / 2.0f;
     float cz = z + sz / 2.0f;
+    if (std::isfinite(sx + sy + sz + cx + cy + cz)) {
+        int clear = sphereTest(cx, cy, cz, std::fabs(sx), std::fabs(sy), std::fabs(sz));
+        if (clear != 0) return clear > 0;
+    }
     // The full sizes go where the tests take half extents: the tested box is
     // twice the model's extent, which keeps plants near the edges visible.
     int whole = wholeDegrees(angle);
@@ -160,6 +181,7 @@ void drawCulledModel(const ObjectList& model, float x, float y, float z, float c
         return;
     }
     if (plantBatchOpen() && batchModel(model, currentMatrix(&model), plantColour)) return;
+    if (plantWalkOnly) return;
     // Drawn on its own: what was gathered goes first, so the order of the
     // blended polygons stays that of the walk.
     flushPlantBatch();
@@ -175,7 +197,7 @@ void drawCulledModelFaded(const ObjectList& model, float x, float y, float z, fl
         drawObjectListFaded(model, alpha);
         return;
     }
-    drawUnderPlantMatrix([&] { drawObjectListFaded(model, alpha); });
+    if (!plantWalkOnly) drawUnderPlantMatrix([&] { drawObjectListFaded(model, alpha); });
 }
 
 void drawPlant(const PlantSet& set, float x, float y, float z, float scale, float rotation) {
