@@ -8,7 +8,8 @@
 // Object array, so the display list built for an object (modelDraw.cpp) is
 // seen by every placement of the model.
 // Written by the loader at scene set-up; afterwards only the display list
-// fields change, on the main thread, at a model's first opaque draw.
+// and first-draw fields change, on the main thread, at a model's first
+// opaque draw.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,9 @@ struct Object {
     int32_t sameTexture = 1;    // 0 once a polygon's texture differs from the first one's
     uint32_t displayList = 0;   // set at the first opaque draw
     int32_t listBuilt = 0;
+    float drawnAlphaReference = 0.0f;  // alpha reference at the first opaque draw
+    int32_t alphaFixed = 0;            // 1 once drawnAlphaReference is set
+    int32_t batchSlot = -1;            // its triangles packed for batching (plantBatch.cpp)
     float minX = 0.0f, maxX = 0.0f;
     float minY = 0.0f, maxY = 0.0f;
     float minZ = 0.0f, maxZ = 0.0f;

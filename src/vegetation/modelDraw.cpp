@@ -56,6 +56,10 @@ void drawObjectList(const ObjectList& model) {
             glCallList(object.displayList);
             continue;
         }
+        if (!object.alphaFixed) {
+            object.drawnAlphaReference = alphaReference;
+            object.alphaFixed = 1;
+        }
         object.displayList = glGenLists(1);
         glNewList(object.displayList, GL_COMPILE_AND_EXECUTE);
         drawObject(object);

@@ -1,7 +1,7 @@
 // plantDetail.h -- which model a placed plant shows, billboards, culling.
 //
 // Provides: the scheme distances, drawPlant, drawPlantFade, drawCulledModel,
-// drawCulledModelFaded, faceCamera, PlantDrawHook, plantDrawHook; defines
+// drawCulledModelFaded, faceCamera, billboardAngle, PlantDrawHook, plantDrawHook; defines
 // plantAlgorithm and plantPolygons (declared in plantSet.h).
 //
 // Schemes (plantAlgorithm): 1 full models; 2 crossed billboards (full where a
@@ -14,6 +14,9 @@
 // from getCameraPositionXYZ.
 // Both plant operations run with the modelview already translated to the
 // plant and scaled by its scale (placePlants); the rotation is applied here.
+// While a batched walk runs (plantInstanceMode, plantBatch.h) the modelview
+// is left alone instead: the plant's place, scale and turns are kept here and
+// each drawn model is handed to the batch with that transform.
 // Main thread, inside the frame.
 #pragma once
 
@@ -42,6 +45,9 @@ void drawCulledModelFaded(const ObjectList& model, float x, float y, float z, fl
 // Turns the modelview about the vertical axis so that a billboard at (x, z)
 // faces a camera at (cameraX, cameraZ); returns the angle in degrees.
 float faceCamera(float x, float z, float cameraX, float cameraZ);
+
+// The angle faceCamera turns by, without turning anything.
+float billboardAngle(float x, float z, float cameraX, float cameraZ);
 
 // Observer of every model drawn by drawCulledModel (alpha 1) and
 // drawCulledModelFaded, after culling, with the cull scale and angle they

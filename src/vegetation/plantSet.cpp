@@ -16,6 +16,7 @@
 #include "scene/sceneConfig.h"
 #include "util/output.h"
 #include "vegetation/modelDraw.h"
+#include "vegetation/plantBatch.h"
 #include "vegetation/plantDetail.h"
 
 int plantLighting = 1;
@@ -136,6 +137,9 @@ void placePlants(const PlantSet& set, PlantOperation op) {
     int jitterHigh = wholePart(set.jitterMax);
     bool scaled = set.hasBaseScale || set.hasScaleJitter;
     bool rotated = set.hasRotation && set.displayMode != 3;
+    // A batched walk hands each plant its own transform; the modelview is
+    // not touched per plant.
+    bool carriesTransforms = plantInstanceMode;
 
     for (int gx = 0; gx < mapSize; gx += step) {
         for (int gz = 0; gz < mapSize; gz += step) {
@@ -165,24 +169,35 @@ void placePlants(const PlantSet& set, PlantOperation op) {
             float scale = 1.0f;
             float rotation = 0.0f;
             float y = heightOrZero(bruteTerrain, cellX, cellZ);
-            glPushMatrix();
-            glTranslatef(x, y, z);
             if (set.hasBaseScale) scale = set.baseScale;
             if (set.hasScaleJitter) scale += randomFloat(set.scaleJitterMin, set.scaleJitterMax);
-            if (scaled) glScalef(scale, scale, scale);
             if (rotated) rotation = randomFloat(set.rotationMin, set.rotationMax);
-            if (keep) op(set, x, y, z, scale, rotation);
+            if (!keep) continue;
+            if (carriesTransforms) {
+                op(set, x, y, z, scale, rotation);
+                continue;
+            }
+            glPushMatrix();
+            glTranslatef(x, y, z);
+            if (scaled) glScalef(scale, scale, scale);
+            op(set, x, y, z, scale, rotation);
             glPopMatrix();
         }
     }
 }
 
 void drawPlantSet(const PlantSet& set) {
+    // Batched, the set's opaque plants are gathered over the first walk and
+    // drawn before its fades, as the one-plant-at-a-time path draws them.
+    plantInstanceMode = plantBatching != 0;
+    if (plantInstanceMode) beginPlantBatch();
     placePlants(set, drawPlant);
+    if (plantInstanceMode) endPlantBatch();
     // The fade pass draws only under the smooth scheme, for sets with a full
     // model and a billboard. Elsewhere it would walk the same grid for
     // nothing: it re-seeds and repeats the first pass's draws and colours, so
     // skipping it leaves the generator, plantColour and the picture as they
     // would be.
     if (plantAlgorithm == 5 && set.hasFullModel && set.hasBillboard) placePlants(set, drawPlantFade);
+    plantInstanceMode = false;
 }

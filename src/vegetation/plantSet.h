@@ -82,7 +82,8 @@ void setSeed(PlantSet& set, float seed);
 void setKeepProbability(PlantSet& set, float probability);
 
 // Called for each kept plant with the modelview translated to (x, y, z) and
-// scaled by scale.
+// scaled by scale, or, while a batched walk runs (plantInstanceMode,
+// plantBatch.h), with the modelview left as it was.
 using PlantOperation = void (*)(const PlantSet& set, float x, float y, float z, float scale, float rotation);
 
 // The grid walk: heights from the brute-force terrain, colours from the
@@ -91,7 +92,8 @@ void placePlants(const PlantSet& set, PlantOperation op);
 
 // placePlants with drawPlant, then with drawPlantFade (the second walk only
 // when it can draw something: scheme 5 and a set with a full model and a
-// billboard).
+// billboard). With plantBatching the first walk's opaque models are gathered
+// and drawn in a few calls at its end (plantBatch.h).
 void drawPlantSet(const PlantSet& set);
 
 // plantPolygons = 0; the seven plant sets of the scene in their order (fern,

@@ -576,3 +576,67 @@ TEST(Scenegen, RejectsBadArgumentsWithAReason)
         EXPECT_NE(output.find(reason), std::string::npos) << arguments << " printed: " << output;
     }
 }
+
+// Highest point and reach from the vertical axis of every vertex of a model.
+struct ModelExtent {
+    float top = 0, reach = 0;
+};
+
+ModelExtent modelExtent(const fs::path& path)
+{
+    ModelExtent extent;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t at = line.find("point=\"");
+        if (at == std::string::npos)
+            continue;
+        float x = 0, y = 0, z = 0;
+        if (std::sscanf(line.c_str() + at + 7, "%f %f %f", &x, &y, &z) != 3)
+            continue;
+        extent.top = std::max(extent.top, y);
+        extent.reach = std::max(extent.reach, std::max(std::fabs(x), std::fabs(z)));
+    }
+    return extent;
+}
+
+TEST(Scenegen, GrassCardsArePicturesOfTheFullClump)
+{
+    fs::path folder = firstRun();
+    ModelExtent clump = modelExtent(folder / "towergrass.xml");
+    ASSERT_GT(clump.top, 0.5f);
+    for (const char* card : {"grassbill.xml", "grasscross.xml"}) {
+        ModelExtent extent = modelExtent(folder / card);
+        EXPECT_NEAR(extent.top, clump.top, 1e-3f) << card << " as tall as the clump";
+        EXPECT_NEAR(extent.reach, clump.reach, 1e-3f) << card << " as wide as the clump's footprint";
+    }
+    Tga bill = readTga(folder / "grassbill.tga");
+    Tga cross = readTga(folder / "grasscross.tga");
+    ASSERT_TRUE(bill.ok && cross.ok);
+    ASSERT_EQ(cross.width, 2 * bill.width) << "the crossed card's texture holds two views";
+    ASSERT_EQ(cross.height, bill.height);
+    // The billboard's blades stand on the bottom row and the tallest reaches
+    // the top; the crossed card's first view is the billboard's, its second
+    // view another.
+    int lowest = bill.height, highest = -1, opaque = 0, sameAsBill = 0, sameAcross = 0;
+    for (int y = 0; y < bill.height; y++) {
+        for (int x = 0; x < bill.width; x++) {
+            bool solid = bill.at(x, y)[3] > 127;
+            if (solid) {
+                lowest = std::min(lowest, y);
+                highest = std::max(highest, y);
+                opaque++;
+            }
+            // Colours of transparent texels are bled from neighbours and may differ.
+            sameAsBill += bill.at(x, y)[3] == cross.at(x, y)[3] && (!solid || bill.at(x, y) == cross.at(x, y));
+            sameAcross += (cross.at(x, y)[3] > 127) == (cross.at(bill.width + x, y)[3] > 127);
+        }
+    }
+    int texels = bill.width * bill.height;
+    EXPECT_LE(lowest, bill.height / 50);
+    EXPECT_GE(highest, bill.height - bill.height / 20);
+    EXPECT_GT(opaque, texels / 20) << "blades, not a few specks";
+    EXPECT_LT(opaque, texels / 2) << "a clump of blades, not a solid card";
+    EXPECT_EQ(sameAsBill, texels);
+    EXPECT_LT(sameAcross, texels * 98 / 100) << "the second rectangle shows the clump from the side";
+}

@@ -1,6 +1,7 @@
 // plants.cpp -- plant models and leaf textures (see plants.h).
 #include "plants.h"
 
+#include "impostor.h"
 #include "paint.h"
 
 #include <cstdio>
@@ -24,43 +25,6 @@ PlantTexture finishTexture(const std::string& file, const Canvas& canvas, bool b
                 image.pixels[i + c] = (uint8_t)std::max(0, image.pixels[i + c] - 50);
     }
     return PlantTexture{file, std::move(image), brightened};
-}
-
-// A grass blade along a quadratic curve from base through control to tip,
-// tapering from radius r0 to r1.
-void paintBlade(Canvas& c, Vec3 base, Vec3 control, Vec3 tip, float r0, float r1, Vec3 dark, Vec3 light)
-{
-    const int segments = 8;
-    auto at = [&](float t) {
-        float a = (1 - t) * (1 - t), b = 2 * (1 - t) * t, d = t * t;
-        return base * a + control * b + tip * d;
-    };
-    for (int k = 0; k < segments; k++) {
-        float t0 = (float)k / segments, t1 = (float)(k + 1) / segments;
-        Vec3 p0 = at(t0), p1 = at(t1);
-        fillStroke(c, p0.x, p0.y, p1.x, p1.y, lerp(r0, r1, t0), lerp(r0, r1, t1), 1.0f, [=](float t, float r) {
-            float along = lerp(t0, t1, t);
-            return mix(dark, light, along) * (1.05f - 0.2f * r * r);
-        });
-    }
-}
-
-// A clump of grass blades fanning out from the bottom middle.
-Canvas paintGrassTuft(uint32_t seed, int width, int height, int blades)
-{
-    Canvas c(width, height, false, rgb(90, 130, 50), 0.0f);
-    Rng rng(seed);
-    for (int i = 0; i < blades; i++) {
-        float spread = rng.range(-1.0f, 1.0f);
-        float bx = width * 0.5f + spread * width * 0.12f;
-        float tx = width * 0.5f + spread * width * 0.44f + rng.range(-8, 8);
-        float ty = height * rng.range(0.55f, 0.97f);
-        Vec3 control = vec3(lerp(bx, tx, 0.35f) + rng.range(-10, 10), ty * rng.range(0.55f, 0.75f), 0);
-        Vec3 dark = mix(rgb(58, 88, 34), rgb(84, 104, 40), rng.unit());
-        Vec3 light = mix(rgb(132, 170, 64), rgb(176, 180, 96), rng.unit());
-        paintBlade(c, vec3(bx, 0, 0), control, vec3(tx, ty, 0), rng.range(3.0f, 4.5f), 0.6f, dark, light);
-    }
-    return c;
 }
 
 // One fern frond standing up the picture: a stem with paired leaflets that
@@ -361,29 +325,29 @@ Model towerGrass(uint32_t seed)
     return model;
 }
 
-// Grass billboards match the full clump: 1.6 wide and 1.4 tall.
-constexpr float grassCardWidth = 1.6f, grassCardHeight = 1.4f;
-
-Model grassCross()
+// Grass billboards cover the full clump: half-width hw (the clump's reach
+// from its axis) and height h (its tallest blade).
+Model grassCross(float hw, float h)
 {
     Model model;
     model.file = "grasscross.xml";
     model.brightened = true;
     ModelObject object;
-    float hw = grassCardWidth * 0.5f, h = grassCardHeight;
-    addCardTriangles(object, "grasscross.tga", vec3(-hw, 0, 0), vec3(hw, 0, 0), vec3(hw, h, 0), vec3(-hw, h, 0));
-    addCardTriangles(object, "grasscross.tga", vec3(0, 0, hw), vec3(0, 0, -hw), vec3(0, h, -hw), vec3(0, h, hw));
+    // Left half of the texture on the x-y rectangle, right half on the z-y one.
+    addCardTriangles(object, "grasscross.tga", vec3(-hw, 0, 0), vec3(hw, 0, 0), vec3(hw, h, 0), vec3(-hw, h, 0), 0.0f,
+                     0.0f, 0.5f, 1.0f);
+    addCardTriangles(object, "grasscross.tga", vec3(0, 0, hw), vec3(0, 0, -hw), vec3(0, h, -hw), vec3(0, h, hw), 0.5f,
+                     0.0f, 1.0f, 1.0f);
     model.objects.push_back(object);
     return model;
 }
 
-Model grassBillboard()
+Model grassBillboard(float hw, float h)
 {
     Model model;
     model.file = "grassbill.xml";
     model.brightened = true;
     ModelObject object;
-    float hw = grassCardWidth * 0.5f, h = grassCardHeight;
     addCardTriangles(object, "grassbill.tga", vec3(-hw, 0, 0), vec3(hw, 0, 0), vec3(hw, h, 0), vec3(-hw, h, 0));
     model.objects.push_back(object);
     return model;
@@ -597,10 +561,14 @@ Plants makePlants(uint32_t seed)
     Plants plants;
     auto sub = [&](uint32_t k) { return hash3(seed, k, 31); };
 
+    // The grass billboards are pictures of the full clump, so the clump and
+    // its blade texture come first.
+    Model grass = towerGrass(sub(2));
+    float grassHalfWidth = impostorHalfWidth(grass), grassHeight = impostorHeight(grass);
     plants.models.push_back(fern(sub(1)));
-    plants.models.push_back(towerGrass(sub(2)));
-    plants.models.push_back(grassCross());
-    plants.models.push_back(grassBillboard());
+    plants.models.push_back(grass);
+    plants.models.push_back(grassCross(grassHalfWidth, grassHeight));
+    plants.models.push_back(grassBillboard(grassHalfWidth, grassHeight));
     plants.models.push_back(broad01(sub(3)));
     plants.models.push_back(broad16(sub(4)));
     plants.models.push_back(palm01(sub(5)));
@@ -620,9 +588,27 @@ Plants makePlants(uint32_t seed)
         });
         plants.textures.push_back(finishTexture("towergrass.tga", blade, true));
     }
-    // The two grass billboards show the same painted clump.
-    plants.textures.push_back(finishTexture("grasscross.tga", paintGrassTuft(sub(12), 256, 256, 46), true));
-    plants.textures.push_back(finishTexture("grassbill.tga", paintGrassTuft(sub(12), 256, 256, 46), true));
+    // The grass cards show the clump seen across each card: the billboard and
+    // the crossed billboard's first rectangle across z, the second across x.
+    // The crossed billboard's texture holds both views side by side.
+    {
+        const int side = 256;
+        Canvas acrossZ =
+            renderImpostor(grass, plants.textures, ImpostorAxis::acrossZ, grassHalfWidth, grassHeight, side, side);
+        plants.textures.push_back(finishTexture("grassbill.tga", acrossZ, true));
+        Canvas acrossX =
+            renderImpostor(grass, plants.textures, ImpostorAxis::acrossX, grassHalfWidth, grassHeight, side, side);
+        Canvas both(2 * side, side, false, vec3(0, 0, 0), 0.0f);
+        for (int y = 0; y < side; y++) {
+            for (int x = 0; x < side; x++) {
+                both.colour[both.index(x, y)] = acrossZ.colour[acrossZ.index(x, y)];
+                both.alpha[both.index(x, y)] = acrossZ.alpha[acrossZ.index(x, y)];
+                both.colour[both.index(side + x, y)] = acrossX.colour[acrossX.index(x, y)];
+                both.alpha[both.index(side + x, y)] = acrossX.alpha[acrossX.index(x, y)];
+            }
+        }
+        plants.textures.push_back(finishTexture("grasscross.tga", both, true));
+    }
     plants.textures.push_back(finishTexture(
         "broad01.tga", paintBroadLeaf(sub(13), rgb(46, 92, 36), rgb(88, 138, 54), rgb(126, 166, 84), 0.6f, 1.0f),
         false));
