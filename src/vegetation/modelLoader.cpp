@@ -13,7 +13,6 @@
 #include <string>
 
 #include "image/textureRegistry.h"
-#include "scene/sceneConfig.h"
 #include "util/fileOpen.h"
 #include "util/output.h"
 #include "util/text.h"
@@ -376,10 +375,9 @@ ObjectList loadObjectList(const char* fileName) {
     createTextureRegistry();
     std::string reason;
     long long size = 0;
-    std::string path = scenePath(fileName);
-    FILE* file = openRegularFile(path.c_str(), "r", reason, &size);
+    FILE* file = openRegularFile(fileName, "r", reason, &size);
     if (!file) {
-        outputPrintf("File %s couldn't be opened: %s\n", path.c_str(), reason.c_str());
+        outputPrintf("File %s couldn't be opened: %s\n", fileName, reason.c_str());
         return ObjectList{};
     }
     ObjectList model = readObjectList(file, fileName);

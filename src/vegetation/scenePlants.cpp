@@ -46,6 +46,9 @@ PlantSet* fullModelSet(ObjectList& model, const Placement& p, const char* distri
 }
 
 // True when the model loaded; otherwise says which set is left out.
+// Plant models are read from the scene folder (scenePath).
+ObjectList loadSceneModel(const char* fileName) { return loadObjectList(scenePath(fileName).c_str()); }
+
 bool usable(const ObjectList& model, const char* setName, const char* fileName) {
     if (model.numObject > 0) return true;
     outputPrintf("Plant set %s left out: %s did not load\n", setName, fileName);
@@ -59,24 +62,24 @@ void loadScenePlants() {
     ScenePlantSets& s = scenePlantSets;
 
     textureBrighten = 1;
-    m.fernFirstCopy = loadObjectList("fern.xml");
-    m.towergrass = loadObjectList("towergrass.xml");
-    m.grasscross = loadObjectList("grasscross.xml");
-    m.grassbill = loadObjectList("grassbill.xml");
+    m.fernFirstCopy = loadSceneModel("fern.xml");
+    m.towergrass = loadSceneModel("towergrass.xml");
+    m.grasscross = loadSceneModel("grasscross.xml");
+    m.grassbill = loadSceneModel("grassbill.xml");
     textureBrighten = 0;
     // The same file again: read only when the first copy loaded, so a
     // missing fern.xml is reported once.
-    if (m.fernFirstCopy.numObject > 0) m.fern = loadObjectList("fern.xml");
-    m.broad01 = loadObjectList("broad01.xml");
-    m.broad16 = loadObjectList("broad16.xml");
+    if (m.fernFirstCopy.numObject > 0) m.fern = loadSceneModel("fern.xml");
+    m.broad01 = loadSceneModel("broad01.xml");
+    m.broad16 = loadSceneModel("broad16.xml");
     m.broad16.hasAlpha = 1;
     m.broad16.alpha = 0.3f;
-    m.palm01 = loadObjectList("palm01.xml");
-    m.bboy = loadObjectList("bboy.xml");
+    m.palm01 = loadSceneModel("palm01.xml");
+    m.bboy = loadSceneModel("bboy.xml");
     textureBrighten = 1;
-    m.spear = loadObjectList("spear.xml");
+    m.spear = loadSceneModel("spear.xml");
     textureBrighten = 0;
-    m.flower8 = loadObjectList("flower8.xml");
+    m.flower8 = loadSceneModel("flower8.xml");
 
     const char* distribution = sceneRow(heightmapSize).distributionFile;
 
@@ -116,7 +119,7 @@ void loadScenePlants() {
         s.flower8 = fullModelSet(m.flower8, {20.0f, 3.0f, -8.0f, 8.0f, 0.0f, 1.5f}, distribution);
 
     textureBrighten = 1;
-    m.flower6 = loadObjectList("flower6.xml");
+    m.flower6 = loadSceneModel("flower6.xml");
     textureBrighten = 0;
     if (usable(m.flower6, "flower6", "flower6.xml"))
         s.flower6 = fullModelSet(m.flower6, {30.0f, 3.0f, -5.0f, 5.0f, 0.0f, 1.5f}, distribution);
