@@ -60,6 +60,7 @@ bool usable(const ObjectList& model, const char* setName, const char* fileName) 
 void loadScenePlants() {
     ScenePlantModels& m = scenePlantModels;
     ScenePlantSets& s = scenePlantSets;
+    s = ScenePlantSets{};  // a set left out stays null, also when the scene is built again
 
     textureBrighten = 1;
     m.fernFirstCopy = loadSceneModel("fern.xml");
