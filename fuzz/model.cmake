@@ -10,6 +10,7 @@
 set(MODEL_FUZZ_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/ModelFuzz.cpp
   ${CMAKE_SOURCE_DIR}/src/vegetation/modelLoader.cpp
+  ${CMAKE_SOURCE_DIR}/src/scene/sceneFolder.cpp
   ${CMAKE_SOURCE_DIR}/src/util/text.cpp
   ${CMAKE_SOURCE_DIR}/src/util/fileOpen.cpp
   ${CMAKE_SOURCE_DIR}/src/util/output.cpp)

@@ -5,8 +5,8 @@
 // geomipmapping distances, the display switches (terrainAlgorithm,
 // showTerrain, splattingEnabled, lightmapEnabled, showPlants, showGrass,
 // anonymousMode), the four terrain objects, and the scene folder
-// (sceneFolder, scenePath, chooseSceneFolder, sceneFileNames,
-// missingSceneFiles).
+// (sceneFolder, scenePath, chooseSceneFolder: sceneFolder.cpp;
+// sceneFileNames, missingSceneFiles).
 // Writers: scripts, menu commands, keys and scene initialisation, all on the
 // main thread. Nothing here is read by the movement thread except mapExtent,
 // which is written once at scene set-up before that thread starts.
