@@ -408,8 +408,9 @@ void Cgeomipmap::updatePatches() {
 
 // Dropping one mid-edge vertex closes the border against a neighbour one
 // level coarser, not two: where steep terrain puts neighbouring patch
-// centres more than 40 units apart in distance, the coarser patch is
-// refined until visible neighbours differ by at most one level. Levels only
+// centres more than 40 units apart in distance, or their errors call for
+// levels far apart, the coarser patch is refined until visible neighbours
+// differ by at most one level (never coarser than its own choice). Levels only
 // fall, so this ends after a few sweeps.
 void Cgeomipmap::limitLevelSteps() {
     bool changed = true;
