@@ -23,7 +23,7 @@ bool haveFramebufferObjects() {
 
 OffscreenTarget::~OffscreenTarget() { end(); }
 
-bool OffscreenTarget::begin(int width, int height, std::string& why) {
+bool OffscreenTarget::begin(int width, int height, std::string& why, bool floatColour) {
     end();
     if (width < 1 || height < 1) {
         why = "the view has no pixels";
@@ -56,7 +56,7 @@ bool OffscreenTarget::begin(int width, int height, std::string& why) {
     glGenRenderbuffers(1, names);
     depth_ = names[0];
     glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glRenderbufferStorage(GL_RENDERBUFFER, floatColour ? GL_RGBA32F : GL_RGBA8, width, height);
     glBindRenderbuffer(GL_RENDERBUFFER, depth_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
@@ -117,6 +117,16 @@ void OffscreenTarget::read(OffscreenPicture& picture, bool withDepth) {
         picture.depth.assign(pixels, 1.0f);
         glReadPixels(0, 0, width_, height_, GL_DEPTH_COMPONENT, GL_FLOAT, picture.depth.data());
     }
+}
+
+void OffscreenTarget::readFloats(std::vector<float>& rgba) {
+    rgba.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4, 0.0f);
+    if (!active()) return;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_FLOAT, rgba.data());
 }
 
 void OffscreenTarget::end() {

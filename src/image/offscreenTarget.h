@@ -31,15 +31,18 @@ public:
     OffscreenTarget(const OffscreenTarget&) = delete;
     OffscreenTarget& operator=(const OffscreenTarget&) = delete;
 
-    // Saves the GL state, makes a width x height RGBA8 + 24-bit depth
-    // framebuffer and directs drawing into it with the viewport covering it.
-    // False (state untouched, reason in why) when the OpenGL in use has no
-    // framebuffer objects or the framebuffer cannot be made.
-    bool begin(int width, int height, std::string& why);
+    // Saves the GL state, makes a width x height RGBA8 (or, with
+    // floatColour, 32-bit float RGBA) + 24-bit depth framebuffer and
+    // directs drawing into it with the viewport covering it. False (state
+    // untouched, reason in why) when the OpenGL in use has no framebuffer
+    // objects or the framebuffer cannot be made.
+    bool begin(int width, int height, std::string& why, bool floatColour = false);
     // Clears colour to black and depth to 1.
     void clear();
     // Reads the colour (and the depth when withDepth) of what was drawn.
     void read(OffscreenPicture& picture, bool withDepth);
+    // Reads the colour as floats, four per pixel, rows bottom-up.
+    void readFloats(std::vector<float>& rgba);
     // Restores everything begin() saved; done by the destructor too.
     void end();
 

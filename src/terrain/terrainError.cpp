@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "camera/camera.h"
@@ -17,6 +18,8 @@
 #include "terrain/bruteForce.h"
 #include "terrain/splatting.h"
 #include "util/output.h"
+
+bool terrainErrorDepthOnly = false;
 
 namespace {
 
@@ -104,6 +107,105 @@ std::vector<double> pixelErrors(const Cheightmap& grid, const TerrainView& view,
             const double vertical = std::fabs(world[1] - fullGridHeight(grid, world[0], world[2]));
             errors.push_back(vertical * pixelsAtUnitDepth / eyeDepth);
         }
+    }
+    return errors;
+}
+
+// World positions drawn by a small shader program: each fragment writes its
+// interpolated world position into a float colour buffer, exact to float
+// precision (positions rebuilt from a 24-bit depth buffer are off by up to
+// half a pixel of error far away). The vertex stage keeps the fixed
+// function's transform (ftransform), so the same pixels are covered.
+const char* const positionVertexShader =
+    "#version 120\n"
+    "uniform mat4 eyeToWorld;\n"
+    "varying vec3 world;\n"
+    "void main() {\n"
+    "    world = (eyeToWorld * (gl_ModelViewMatrix * gl_Vertex)).xyz;\n"
+    "    gl_Position = ftransform();\n"
+    "}\n";
+const char* const positionFragmentShader =
+    "#version 120\n"
+    "varying vec3 world;\n"
+    "void main() { gl_FragColor = vec4(world, 1.0); }\n";
+
+GLuint compileShader(GLenum type, const char* source) {
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint done = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &done);
+    if (done == GL_TRUE) return shader;
+    glDeleteShader(shader);
+    return 0;
+}
+
+GLuint positionProgram() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION));
+    if (!version || std::atof(version) < 1.2) return 0;
+    GLuint vertex = compileShader(GL_VERTEX_SHADER, positionVertexShader);
+    GLuint fragment = compileShader(GL_FRAGMENT_SHADER, positionFragmentShader);
+    GLuint program = 0;
+    if (vertex && fragment) {
+        program = glCreateProgram();
+        glAttachShader(program, vertex);
+        glAttachShader(program, fragment);
+        glLinkProgram(program);
+        GLint linked = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (linked != GL_TRUE) {
+            glDeleteProgram(program);
+            program = 0;
+        }
+    }
+    if (vertex) glDeleteShader(vertex);
+    if (fragment) glDeleteShader(fragment);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    return program;
+}
+
+// The world position of every pixel the mesh covers (x, y, z, 1; 0 where
+// nothing is drawn). False when the OpenGL in use has no shaders or float
+// colour buffers; the caller then rebuilds positions from depth.
+bool drawWorldPositions(const Cheightmap& grid, const TerrainView& view, TerrainMeshDraw draw, void* context,
+                        std::vector<float>& positions) {
+    OffscreenTarget target;
+    std::string why;
+    if (!target.begin(view.width, view.height, why, true)) return false;
+    GLuint program = positionProgram();
+    if (!program) return false;
+    double modelview[16], eyeToWorld[16];
+    for (int i = 0; i < 16; ++i) modelview[i] = view.modelview[i];
+    if (!invert(modelview, eyeToWorld)) {
+        glDeleteProgram(program);
+        return false;
+    }
+    GLfloat matrix[16];
+    for (int i = 0; i < 16; ++i) matrix[i] = static_cast<GLfloat>(eyeToWorld[i]);
+    GLint previous = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
+    target.clear();
+    glUseProgram(program);
+    glUniformMatrix4fv(glGetUniformLocation(program, "eyeToWorld"), 1, GL_FALSE, matrix);
+    drawTerrainSinglePass(grid, view, draw, context);
+    glUseProgram(static_cast<GLuint>(previous));
+    glDeleteProgram(program);
+    target.readFloats(positions);
+    return glGetError() == GL_NO_ERROR;
+}
+
+// The geometric error of every pixel with a world position, in pixels.
+std::vector<double> positionErrors(const Cheightmap& grid, const TerrainView& view, const std::vector<float>& positions) {
+    std::vector<double> errors;
+    const double pixelsAtUnitDepth = view.projection[5] * 0.5 * view.height;
+    const float* m = view.modelview;
+    for (size_t i = 0; i + 3 < positions.size(); i += 4) {
+        if (positions[i + 3] < 0.5f) continue;  // nothing drawn here
+        const double x = positions[i], y = positions[i + 1], z = positions[i + 2];
+        const double eyeDepth = -(m[2] * x + m[6] * y + m[10] * z + m[14]);
+        if (eyeDepth <= 0.0) continue;
+        errors.push_back(std::fabs(y - fullGridHeight(grid, x, z)) * pixelsAtUnitDepth / eyeDepth);
     }
     return errors;
 }
@@ -273,7 +375,10 @@ bool measureMeshError(Cheightmap& grid, TerrainMeshDraw drawMesh, void* context,
     drawFullGridSinglePass(grid, view);
     target.read(full, true);
     target.end();
-    std::vector<double> errors = pixelErrors(grid, view, mesh);
+    std::vector<float> positions;
+    std::vector<double> errors = !terrainErrorDepthOnly && drawWorldPositions(grid, view, drawMesh, context, positions)
+                                     ? positionErrors(grid, view, positions)
+                                     : pixelErrors(grid, view, mesh);
     result.meshPixels = errors.size();
     if (!errors.empty()) {
         const size_t rank = static_cast<size_t>(std::ceil(0.95 * static_cast<double>(errors.size()))) - 1;

@@ -10,9 +10,11 @@
 // line prints them:
 //   1. geometric error, 95th percentile, in pixels;
 //   2. geometric error, maximum, in pixels. Both are taken over the pixels
-//      the algorithm's mesh covers: the mesh is drawn into a depth buffer,
-//      each covered pixel's surface point is rebuilt from its depth, and
-//      the vertical distance (world units) from that point to the full-
+//      the algorithm's mesh covers: the mesh is drawn offscreen, each
+//      covered pixel's surface point is read back (written by a small
+//      shader as the world position, or, on an OpenGL without shaders,
+//      rebuilt from the depth buffer, which is good to about half a pixel
+//      far away), and the vertical distance (world units) from that point to the full-
 //      resolution height field at the same x and z is projected at the
 //      point's eye depth d into pixels: distance * (H / 2) * cot(fov / 2) / d
 //      for a viewport H pixels high and vertical field of view fov. The
@@ -78,6 +80,10 @@ void drawTerrainSinglePass(const Cheightmap& grid, const TerrainView& view, Terr
 // The full grid (brute force over `grid`) in the single pass; the grid's
 // vertex and triangle counts and the brute-force extent are put back.
 void drawFullGridSinglePass(Cheightmap& grid, const TerrainView& view);
+
+// Tests: rebuild surface points from the depth buffer even where shaders
+// exist. Main thread; false by default.
+extern bool terrainErrorDepthOnly;
 
 struct TerrainErrorResult {
     double geometricP95 = 0.0;  // pixels
