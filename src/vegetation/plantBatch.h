@@ -15,11 +15,15 @@
 // polygon count stay the same; only the order of opaque, alpha-tested
 // triangles of one set changes, which the depth test makes invisible.
 //
-// Only objects on the single-texture path (sameTexture) are batched: their
-// triangles are alpha-tested with blending off. A model with any object
-// drawn polygon by polygon (blending on) is not batchable; the caller flushes
-// what was gathered and draws it through its display lists, so the blended
-// polygons keep their place in the drawing order.
+// Models whose objects all take the single-texture path (sameTexture) are
+// grouped by texture: their triangles are alpha-tested with blending off, so
+// their order does not show. A model with an object drawn polygon by polygon
+// (blending on) keeps the walk's order instead: its polygons are appended in
+// sequence, each with the state its display list gives it (texture, colour,
+// blending), and consecutive polygons under one state are drawn with one
+// call. The two kinds are never held at once: meeting the other kind flushes
+// what was gathered, so blended polygons keep their place in the drawing
+// order.
 //
 // The alpha reference of an object is the one in force at its first opaque
 // draw (Object::drawnAlphaReference), whichever path drew it first, as the
@@ -65,7 +69,7 @@ PlantInstanceMatrix makeInstanceMatrix(const ObjectList* model, float x, float y
 // draw one plant at a time).
 void multiplyInstanceMatrix(const PlantInstanceMatrix& matrix);
 
-// Every object of the model takes the single-texture path.
+// Every object of the model takes the single-texture path (the grouped kind).
 bool modelBatchable(const ObjectList& model);
 
 // Starts gathering; plantBatchOpen() is true until the flush.
@@ -73,14 +77,15 @@ void beginPlantBatch();
 bool plantBatchOpen();
 
 // Appends the model's triangles under the transform, in the colour (0-255,
-// truncated and cut to the low byte as glColor3ub is given it). Applies the
-// model's alpha reference to alphaReference like an opaque draw. Returns
-// false and appends nothing when the model is not batchable.
+// truncated and cut to the low byte as glColor3ub is given it) where the
+// display lists use it. Applies the model's alpha reference to
+// alphaReference like an opaque draw. Returns true (every model is taken).
 bool batchModel(const ObjectList& model, const PlantInstanceMatrix& matrix, const float colour[3]);
 
 // Draws everything gathered (one glDrawArrays per texture and alpha
-// reference, in the order they were first met) and empties the batch. The
-// batch stays open when it was open.
+// reference in the order first met, or per run of the sequence) from a
+// vertex buffer object where the driver has them, and empties the batch.
+// The batch stays open when it was open.
 void flushPlantBatch();
 
 // Flushes and closes the batch.

@@ -182,8 +182,8 @@ void drawCulledModel(const ObjectList& model, float x, float y, float z, float c
     }
     if (plantBatchOpen() && batchModel(model, currentMatrix(&model), plantColour)) return;
     if (plantWalkOnly) return;
-    // Drawn on its own: what was gathered goes first, so the order of the
-    // blended polygons stays that of the walk.
+    // Outside a batch (the fade pass) the model is drawn on its own; what
+    // was gathered goes first, so the drawing order stays that of the walk.
     flushPlantBatch();
     drawUnderPlantMatrix([&] { drawObjectList(model); });
 }

@@ -163,7 +163,17 @@ protected:
 
         Polygon textured = leaf({-0.5f, 0, 0, 0.5f, 0, 0, 0, 2, 0}, {0, 0, 1, 0, 0.5f, 1}, a);
         Polygon stem = makeTestPolygon({-0.1f, 0, 0, 0.1f, 0, 0, 0.1f, 1.5f, 0, -0.1f, 1.5f, 0}, 120, 60, 20);
-        ObjectList& mixedModel = keep(makeTestModel({textured, stem}, 0));
+        Polygon shaded = makeTestPolygon({0, 0, -0.3f, 0, 0, 0.3f, 0, 1.2f, 0.3f, 0, 1.2f, -0.3f}, -1, 0, 0);
+        const int corners[12] = {200, 40, 40, 40, 200, 40, 40, 40, 200, 220, 220, 60};
+        for (int i = 0; i < 12; ++i) shaded.colours[i] = corners[i];
+        Polygon quad = makeTestPolygon({-0.4f, 1.0f, 0, 0.4f, 1.0f, 0, 0.3f, 1.8f, 0.2f, -0.2f, 1.7f, 0.2f});
+        quad.isTextured = 1;
+        quad.texture = b;
+        const float quadUvs[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+        for (int i = 0; i < 8; ++i) quad.uvs[i] = quadUvs[i];
+        // Textured polygons first, then untextured ones in the polygon colour
+        // and in vertex colours, as the scene's mixed models are built.
+        ObjectList& mixedModel = keep(makeTestModel({textured, quad, stem, shaded}, 0));
         mixedModel.isScaled = 1;
         mixedModel.scale[0] = mixedModel.scale[1] = mixedModel.scale[2] = 1.5f;
         setFullModel(mixed, mixedModel);
