@@ -149,7 +149,9 @@ TEST_F(SceneEndToEnd, CountsTitlesAndStartUpOrderOnThe129Map) {
     options.steps = {
         e2eTitleWithStep,
         "waitWindow '^(Morvista|BRUTE .*)$'",
-        "probe bruteTitle \"$(titleWith BRUTE)\"",
+        // The first brute-force frame reports the extents before it has
+        // drawn ("BRUTE 0.000000 ..."): wait for the drawn map's.
+        "probe bruteTitle \"$(titleWith 'BRUTE 128')\"",
         "touch \"$WORK/brute.read\"",
         "probe quietTitle \"$(titleWith Quiet)\"",
         "sleep 1",  // all three algorithms draw meanwhile
