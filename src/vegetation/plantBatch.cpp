@@ -183,7 +183,7 @@ void appendObject(Object& object, const float m[12], const uint8_t colour[4]) {
 constexpr GLuint inheritedTexture = 0xFFFFFFFFu;  // keeps the texture bound before
 struct Run {
     GLuint texture;   // inheritedTexture for untextured polygons that bind none
-    GLenum primitive; // GL_TRIANGLES or GL_QUADS
+    GLenum primitive; // GL_TRIANGLES (quads are split)
     bool blend;
     float alpha;
     size_t first, count;

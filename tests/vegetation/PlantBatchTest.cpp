@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -228,9 +229,11 @@ TEST_F(PlantBatch, EverySchemeDrawsThePictureAndCountOfOnePlantAtATime) {
             EXPECT_GT(onePolygons, 100) << "the view shows plants";
             double differing = compareImages(one, batched, 8, nullptr);
             EXPECT_LE(differing, 0.002) << "scheme " << scheme << ", culling " << culling;
-            if (differing > 0.002) {
-                writePpm("plant-batch-one-" + std::to_string(scheme) + ".ppm", one);
-                writePpm("plant-batch-batched-" + std::to_string(scheme) + ".ppm", batched);
+            if (differing > 0.002) {  // kept for a person to look at
+                std::string folder = std::string(MORVISTA_BINARY_DIR) + "/test-output/";
+                std::filesystem::create_directories(folder);
+                writePpm(folder + "plant-batch-one-" + std::to_string(scheme) + ".ppm", one);
+                writePpm(folder + "plant-batch-batched-" + std::to_string(scheme) + ".ppm", batched);
             }
         }
     }
