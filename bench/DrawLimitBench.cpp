@@ -291,7 +291,11 @@ int main(int argc, char** argv) {
     createTextureRegistry();
     loadTerrainTextures();
     loadScenePlants();
-    loadTerrainObjects();
+    std::string terrainFailure;
+    if (!loadTerrainObjects(terrainFailure)) {
+        fprintf(stderr, "%s\n", terrainFailure.c_str());
+        return 1;
+    }
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glClearColor(0.53f, 0.61f, 0.35f, 1.0f);

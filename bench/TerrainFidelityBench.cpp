@@ -22,6 +22,7 @@
 //   share     median share of differing pixels (0..1)
 //   psnrDb    median PSNR, dB (inf when every view is identical)
 // Offscreen EGL context (Mesa); the figures depend on the machine.
+#include <string>
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
@@ -74,8 +75,13 @@ bool loadScene(int size) {
     setOutputHook(quiet);
     heightmapSize = size;
     selectSceneRow();
-    loadTerrainObjects();
+    std::string terrainFailure;
+    bool loaded = loadTerrainObjects(terrainFailure);
     setOutputHook(nullptr);
+    if (!loaded) {
+        fprintf(stderr, "%s\n", terrainFailure.c_str());
+        return false;
+    }
     loadedSize = size;
     return bruteTerrain.size == size;
 }
