@@ -103,14 +103,20 @@ TEST_F(MeasureEndToEnd, MeasurementRunsNamedAndNumberedShots) {
         e2eWaitOutputStep,
         "waitWindow '^Morvista$'",
         "waitOutput '^READY'",
+        // Each shot is grabbed twice; the steps wait for both grabs and for
+        // the window to settle at the size it should have afterwards, so a
+        // slow machine takes longer instead of failing.
+        "waitGrabs() { for i in $(seq 300); do [ \"$(grep -c '^dothegrab' \"$WORK/stdout.txt\")\" -ge \"$1\" ] && return 0;"
+        " sleep 0.1; done; return 1; }",
+        "waitSize() { for i in $(seq 100); do [ \"$(windowSize)\" = \"$1\" ] && return 0; sleep 0.1; done; return 1; }",
         "focusView",
-        "probe shown \"$(windowSize)\"",
-        "xdotool key F12; sleep 1.5",
+        "shown=\"$(windowSize)\"; probe shown \"$shown\"",
+        "xdotool key F12; waitGrabs 6; waitSize \"$shown\"",
         "probe afterFirst \"$(windowSize)\"",
-        "xdotool key F12; sleep 1.5",
-        "xdotool key h; sleep 0.7",
+        "xdotool key F12; waitGrabs 8; waitSize \"$shown\"",
+        "xdotool key h; waitSize 800x600; sleep 0.3",
         "probe hidden \"$(windowSize)\"",
-        "xdotool key F12; sleep 1.5",
+        "xdotool key F12; waitGrabs 10; sleep 0.3",
         "probe hiddenAfterShot \"$(windowSize)\"",
         "viewShot view.png",
         "touch \"$WORK/done\"",
