@@ -90,7 +90,19 @@ void renderFrame() {
     snprintf(statusText, sizeof statusText, "  Scene polygons: %d%s", scenePolygons, measurementStatus());
 
     // 11-12. A requested screenshot reads the back buffer before it is shown.
-    if (screenshotRequested) screenshotSequence();
+    // While hiding the bars for the shot is still resizing the window, the
+    // drawing area briefly has another size: the shot waits for the window
+    // (and the view's own size) to settle, at most 100 frames.
+    static int shotWaits = 0;
+    if (screenshotRequested) {
+        int clientWidth = 0, clientHeight = 0;
+        platformGetClientSize(clientWidth, clientHeight);
+        bool settled = platformBarsSettled() && clientWidth == viewportWidth && clientHeight == viewportHeight;
+        if (settled || ++shotWaits > 100) {
+            shotWaits = 0;
+            screenshotSequence();
+        }
+    }
     // The frame-time graph goes over the finished view: after the shot was
     // read and outside the polygon count.
     if (frameGraphEnabled) drawFrameGraph();

@@ -121,6 +121,10 @@ void platformSetMenuBarAttached(bool attached);
 void platformCreateStatusBar();
 void platformDestroyStatusBar();
 int platformStatusBarHeight();  // 0 when none exists
+// False while the window has not yet taken the size the last menu or status
+// bar change asked for: until then the drawing area shows the bars' space
+// for a moment (a screenshot waits for this).
+bool platformBarsSettled();
 void platformSetStatusBarText(const char* text);
 
 // ---------------------------------------------------------------------------

@@ -48,7 +48,10 @@ void changeBars(Change change) {
     int before = barsHeight(window.width());
     change();
     int after = barsHeight(window.width());
-    if (after != before) shell.mainWindow->resize(window.width(), window.height() - before + after);
+    if (after != before) {
+        shell.barsTargetSize = QSize(window.width(), window.height() - before + after);
+        shell.mainWindow->resize(shell.barsTargetSize);
+    }
 }
 
 }  // namespace
@@ -112,6 +115,15 @@ void platformSetMenuBarAttached(bool attached) {
         shell.menuBar->setVisible(attached);
         shell.menuBarAttached = attached;
     });
+}
+
+bool platformBarsSettled() {
+    if (!shell.mainWindow || !shell.barsTargetSize.isValid()) return true;
+    if (!isNormalWindow() || shell.mainWindow->size() == shell.barsTargetSize) {
+        shell.barsTargetSize = QSize();
+        return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------

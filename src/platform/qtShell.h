@@ -87,6 +87,7 @@ struct ShellState {
     QMenuBar* menuBar = nullptr;  // kept while detached
     QMenu* currentMenu = nullptr;
     bool menuBarAttached = false;
+    QSize barsTargetSize;  // window size asked for by the last bar change; invalid once reached
     std::map<int, QAction*> menuActions;
     std::map<int, QActionGroup*> radioGroups;
 
