@@ -23,6 +23,18 @@ bool haveFramebufferObjects() {
 
 OffscreenTarget::~OffscreenTarget() { end(); }
 
+// Binds the framebuffers that were current before begin() again and
+// deletes this target's own.
+void OffscreenTarget::release() {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawBinding_));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readBinding_));
+    GLuint buffers[2] = {colour_, depth_};
+    glDeleteRenderbuffers(2, buffers);
+    GLuint framebuffer = framebuffer_;
+    glDeleteFramebuffers(1, &framebuffer);
+    framebuffer_ = colour_ = depth_ = 0;
+}
+
 bool OffscreenTarget::begin(int width, int height, std::string& why, bool floatColour) {
     end();
     if (width < 1 || height < 1) {
@@ -65,13 +77,7 @@ bool OffscreenTarget::begin(int width, int height, std::string& why, bool floatC
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE || glGetError() != GL_NO_ERROR) {
         why = "the offscreen framebuffer cannot be made";
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawBinding_));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readBinding_));
-        GLuint buffers[2] = {colour_, depth_};
-        glDeleteRenderbuffers(2, buffers);
-        GLuint framebuffer = framebuffer_;
-        glDeleteFramebuffers(1, &framebuffer);
-        framebuffer_ = colour_ = depth_ = 0;
+        release();
         return false;
     }
     width_ = width;
@@ -146,12 +152,6 @@ void OffscreenTarget::end() {
     glClientActiveTexture(static_cast<GLenum>(clientActiveTexture_));
     glColor4fv(colourSaved_);
 
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawBinding_));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readBinding_));
-    GLuint buffers[2] = {colour_, depth_};
-    glDeleteRenderbuffers(2, buffers);
-    GLuint framebuffer = framebuffer_;
-    glDeleteFramebuffers(1, &framebuffer);
-    framebuffer_ = colour_ = depth_ = 0;
+    release();
     width_ = height_ = 0;
 }

@@ -49,6 +49,7 @@ public:
     bool active() const { return framebuffer_ != 0; }
 
 private:
+    void release();
     unsigned framebuffer_ = 0;
     unsigned colour_ = 0;
     unsigned depth_ = 0;
