@@ -104,7 +104,7 @@ std::vector<double> pixelErrors(const Cheightmap& grid, const TerrainView& view,
             const double eyeDepth = -(modelview[2] * world[0] + modelview[6] * world[1] + modelview[10] * world[2] +
                                       modelview[14]);
             if (eyeDepth <= 0.0) continue;
-            const double vertical = std::fabs(world[1] - fullGridHeight(grid, world[0], world[2]));
+            const double vertical = fullGridSpan(grid, world[0], world[2]).outside(world[1]);
             errors.push_back(vertical * pixelsAtUnitDepth / eyeDepth);
         }
     }
@@ -205,7 +205,7 @@ std::vector<double> positionErrors(const Cheightmap& grid, const TerrainView& vi
         const double x = positions[i], y = positions[i + 1], z = positions[i + 2];
         const double eyeDepth = -(m[2] * x + m[6] * y + m[10] * z + m[14]);
         if (eyeDepth <= 0.0) continue;
-        errors.push_back(std::fabs(y - fullGridHeight(grid, x, z)) * pixelsAtUnitDepth / eyeDepth);
+        errors.push_back(fullGridSpan(grid, x, z).outside(y) * pixelsAtUnitDepth / eyeDepth);
     }
     return errors;
 }
@@ -304,8 +304,8 @@ void loadTerrainView(const TerrainView& view) {
     glLoadMatrixf(view.modelview);
 }
 
-double fullGridHeight(const Cheightmap& grid, double x, double z) {
-    if (!grid.data || grid.size < 2) return 0.0;
+GridSpan fullGridSpan(const Cheightmap& grid, double x, double z) {
+    if (!grid.data || grid.size < 2) return {};
     const double last = grid.size - 1;
     const double gx = std::clamp(x / grid.xScale, 0.0, last);
     const double gz = std::clamp(z / grid.zScale, 0.0, last);
@@ -314,9 +314,18 @@ double fullGridHeight(const Cheightmap& grid, double x, double z) {
     const double u = gx - ix, v = gz - iz;
     const double h00 = grid.height(ix, iz), h10 = grid.height(ix + 1, iz);
     const double h01 = grid.height(ix, iz + 1), h11 = grid.height(ix + 1, iz + 1);
-    // The strips split each cell along the diagonal from (x, z + 1) to (x + 1, z).
-    if (u + v <= 1.0) return h00 + u * (h10 - h00) + v * (h01 - h00);
-    return h11 + (1.0 - u) * (h01 - h11) + (1.0 - v) * (h10 - h11);
+    // Split along the diagonal from (x, z + 1) to (x + 1, z), as brute force's strips do...
+    const double strips = u + v <= 1.0 ? h00 + u * (h10 - h00) + v * (h01 - h00)
+                                       : h11 + (1.0 - u) * (h01 - h11) + (1.0 - v) * (h10 - h11);
+    // ...and along the other one, from (x, z) to (x + 1, z + 1).
+    const double other = u >= v ? h00 + u * (h10 - h00) + v * (h11 - h10) : h00 + v * (h01 - h00) + u * (h11 - h01);
+    return {std::min(strips, other), std::max(strips, other), strips};
+}
+
+double GridSpan::outside(double y) const {
+    if (y < low) return low - y;
+    if (y > high) return y - high;
+    return 0.0;
 }
 
 void drawTerrainSinglePass(const Cheightmap& grid, const TerrainView& view, TerrainMeshDraw draw, void* context) {

@@ -2,7 +2,7 @@
 // the full-resolution terrain, measured offscreen in screen pixels.
 //
 // Provides: TerrainView, currentTerrainView, loadTerrainView,
-// fullGridHeight, drawTerrainSinglePass, drawFullGridSinglePass,
+// GridSpan, fullGridSpan, drawTerrainSinglePass, drawFullGridSinglePass,
 // TerrainErrorResult, TerrainErrorStatus, measureMeshError,
 // measureTerrainError, terrainErrorLine, measureAndReportTerrainError.
 //
@@ -15,15 +15,24 @@
 //      shader as the world position, or, on an OpenGL without shaders,
 //      rebuilt from the depth buffer, which is good to about half a pixel
 //      far away), and the vertical distance (world units) from that point
-//      to the full-resolution height field at the same x and z is
+//      to the full-resolution grid's surface at the same x and z is
 //      projected at the point's eye depth d into pixels: distance * (H / 2) * cot(fov / 2) / d
 //      for a viewport H pixels high and vertical field of view fov. The
-//      height field is the surface the full grid itself draws: linear
-//      within each of the two triangles of a cell (the diagonal brute force
-//      draws), so brute force measures 0: its 95th percentile is about a
-//      thousandth of a pixel, and its maximum a few tenths at most, in the
-//      odd pixel seen at a grazing angle (the rasteriser's sub-pixel
-//      rounding), which is this measurement's resolution.
+//      grid's samples fix its surface only at the samples and along the
+//      cells' edges; inside a cell a full-resolution mesh may run along
+//      either diagonal (brute force's strips take one, geomipmapping's
+//      fans and ROAM's bintree alternate), and a bilinear patch lies
+//      between the two. So the distance counted is how far the point lies
+//      outside the span of the cell's two triangulations: 0 for any mesh
+//      that draws every sample, whichever way it splits the cells, and for
+//      a coarser mesh the height its missing samples leave out. (Measured
+//      against one diagonal alone, the finest level of either LOD
+//      algorithm would be charged the cell's twist, up to some 18 pixels
+//      near the camera on the generated maps, for detail it does draw.)
+//      Brute force measures 0: its 95th percentile is about a thousandth
+//      of a pixel, and its maximum a few tenths at most, in the odd pixel
+//      seen at a grazing angle (the rasteriser's sub-pixel rounding),
+//      which is this measurement's resolution.
 //   3. image error, share of differing pixels, a fraction from 0 to 1: the
 //      pixels where the algorithm's mesh and the full grid (brute force),
 //      both drawn with the same single pass (base texture modulated by the
@@ -68,10 +77,17 @@ TerrainView currentTerrainView();
 // Loads the view's projection and modelview (leaves GL_MODELVIEW current).
 void loadTerrainView(const TerrainView& view);
 
-// Height in world units of the full grid's surface at world (x, z), linear
-// within each triangle of the cell as brute force draws it; positions
-// outside the grid take the nearest edge.
-double fullGridHeight(const Cheightmap& grid, double x, double z);
+// The heights in world units the full grid's surface may take at world
+// (x, z): the cell's two triangulations there (low <= high), and the one
+// brute force draws (strips: split from (x, z + 1) to (x + 1, z)).
+// Positions outside the grid take the nearest edge.
+struct GridSpan {
+    double low = 0.0, high = 0.0;
+    double strips = 0.0;
+    // World units that y lies below low or above high; 0 inside the span.
+    double outside(double y) const;
+};
+GridSpan fullGridSpan(const Cheightmap& grid, double x, double z);
 
 // Sends a terrain mesh for one picture (geometry; textures are set by the pass).
 typedef void (*TerrainMeshDraw)(void* context);

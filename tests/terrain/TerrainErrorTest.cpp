@@ -49,24 +49,54 @@ void loadProjection(double fovy = 45.0) {
 
 void drawLiftedMesh(void* context) { drawBruteForce(*static_cast<Cheightmap*>(context), 0, 1.0f); }
 
+// The grid in context drawn every `step` samples, each cell split from
+// (x, z) to (x + step, z + step): the other diagonal from brute force's.
+struct SteppedMesh {
+    const Cheightmap* grid;
+    int step;
+};
+void drawSteppedMesh(void* context) {
+    const SteppedMesh& mesh = *static_cast<SteppedMesh*>(context);
+    const Cheightmap& g = *mesh.grid;
+    auto vertex = [&](int x, int z) { glVertex3f(x * g.xScale, g.height(x, z), z * g.zScale); };
+    glBegin(GL_TRIANGLES);
+    for (int z = 0; z + mesh.step < g.size; z += mesh.step)
+        for (int x = 0; x + mesh.step < g.size; x += mesh.step) {
+            const int x1 = x + mesh.step, z1 = z + mesh.step;
+            vertex(x, z), vertex(x1, z1), vertex(x1, z);
+            vertex(x, z), vertex(x, z1), vertex(x1, z1);
+        }
+    glEnd();
+}
+
 }  // namespace
 
-TEST(TerrainError, FullGridSurfaceFollowsTheTrianglesBruteForceDraws) {
+TEST(TerrainError, FullGridSpanIsBoundedByTheCellsTwoDiagonals) {
     Cheightmap grid;
     // One cell: corners (0,0) 0, (1,0) 40, (0,1) 80, (1,1) 200 (x 0.25 height scale).
     fillMap(grid, 2, [](int x, int z) { return (x == 0 && z == 0) ? 0 : (x == 1 && z == 0) ? 40 : (x == 0) ? 80 : 200; });
     const struct {
         const char* where;
-        double x, z, height;
+        double x, z, low, high, strips;
     } cases[] = {
-        {"grid point (0, 0)", 0.0, 0.0, 0.0},
-        {"grid point (1, 1)", 1.0, 1.0, 50.0},
-        {"the diagonal's midpoint: mean of (1, 0) and (0, 1), not of all four", 0.5, 0.5, 15.0},
-        {"lower triangle, along x", 0.25, 0.0, 2.5},
-        {"upper triangle", 0.75, 0.75, 32.5},  // 50 + 0.25 (20 - 50) + 0.25 (10 - 50)
-        {"outside the grid takes the nearest edge", -5.0, 9.0, 20.0},
+        {"grid point (0, 0)", 0.0, 0.0, 0.0, 0.0, 0.0},
+        {"grid point (1, 1)", 1.0, 1.0, 50.0, 50.0, 50.0},
+        {"cell centre: mean of (1, 0) and (0, 1), or of (0, 0) and (1, 1)", 0.5, 0.5, 15.0, 25.0, 15.0},
+        {"on an edge both diagonals agree", 0.25, 0.0, 2.5, 2.5, 2.5},
+        // strips: 50 + 0.25 (20 - 50) + 0.25 (10 - 50); other: 0 + 0.75 * 10 + 0.75 * (50 - 10)
+        {"upper triangle", 0.75, 0.75, 32.5, 37.5, 32.5},
+        {"outside the grid takes the nearest edge", -5.0, 9.0, 20.0, 20.0, 20.0},
     };
-    for (const auto& c : cases) EXPECT_NEAR(fullGridHeight(grid, c.x, c.z), c.height, 1e-9) << c.where;
+    for (const auto& c : cases) {
+        const GridSpan span = fullGridSpan(grid, c.x, c.z);
+        EXPECT_NEAR(span.low, c.low, 1e-9) << c.where;
+        EXPECT_NEAR(span.high, c.high, 1e-9) << c.where;
+        EXPECT_NEAR(span.strips, c.strips, 1e-9) << c.where;
+    }
+    const GridSpan centre = fullGridSpan(grid, 0.5, 0.5);
+    EXPECT_EQ(centre.outside(20.0), 0.0) << "inside the span (the bilinear height) is no error";
+    EXPECT_NEAR(centre.outside(10.0), 5.0, 1e-9);
+    EXPECT_NEAR(centre.outside(31.0), 6.0, 1e-9);
 }
 
 TEST(TerrainError, FullGridAgainstItselfMeasuresNothing) {
@@ -89,6 +119,38 @@ TEST(TerrainError, FullGridAgainstItselfMeasuresNothing) {
     EXPECT_EQ(result.imageShare, 0.0);
     EXPECT_TRUE(std::isinf(result.psnr));
     EXPECT_EQ(terrainErrorLine(result).find("PSNR inf"), terrainErrorLine(result).size() - 8);
+}
+
+// Every sample drawn, but every cell split along the other diagonal: the
+// mesh has all the grid's detail and measures nothing, though its picture
+// is not brute force's (the cells' twist shows near the camera). Dropping
+// every second sample is what the measure must see.
+TEST(TerrainError, EitherDiagonalIsFullResolutionAndMissingSamplesAreNot) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    makeTerrainTextures();
+    fillMap(bruteTerrain, 65, bumpySample);
+    loadProjection();
+    setCameraAll(10.0f, 60.0f, 70.0f, 30.0f, 25.0f);
+    const struct {
+        const char* label;
+        int step;
+        double p95Below, maxBelow, p95Above;
+    } cases[] = {
+        // The maximum: a few tenths at a grazing angle, the measure's resolution.
+        {"every sample, other diagonal", 1, 0.005, 0.25, -1.0},
+        {"every second sample", 2, 1e9, 1e9, 1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        SteppedMesh mesh{&bruteTerrain, c.step};
+        TerrainErrorResult result;
+        std::string why;
+        ASSERT_TRUE(measureMeshError(bruteTerrain, drawSteppedMesh, &mesh, currentTerrainView(), result, why)) << why;
+        EXPECT_GT(result.meshPixels, 20000u);
+        EXPECT_LT(result.geometricP95, c.p95Below);
+        EXPECT_LT(result.geometricMax, c.maxBelow);
+        EXPECT_GT(result.geometricP95, c.p95Above);
+    }
 }
 
 // A flat grid at height 10 and the same grid lifted by `lift` world units,
