@@ -35,8 +35,9 @@
 //                      tests and bench programs that compare both paths.
 //   plantWalkOnly      0 (default); 1: a batched walk places, culls, counts
 //                      and transforms its plants but draws nothing, so a
-//                      bench program can time the walk alone. Written by
-//                      bench programs.
+//                      bench program can time the walk alone; 2: the same
+//                      without the transforms (placement and culling
+//                      alone). Written by bench programs.
 //   plantInstanceMode  true while drawPlantSet walks a set with batching on:
 //                      the walk leaves the modelview alone and each plant
 //                      carries its own transform. Written by drawPlantSet.

@@ -180,6 +180,7 @@ void drawCulledModel(const ObjectList& model, float x, float y, float z, float c
         drawObjectList(model);
         return;
     }
+    if (plantWalkOnly == 2) return;
     if (plantBatchOpen() && batchModel(model, currentMatrix(&model), plantColour)) return;
     if (plantWalkOnly) return;
     // Outside a batch (the fade pass) the model is drawn on its own; what
