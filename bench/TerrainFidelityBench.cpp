@@ -29,7 +29,6 @@
 // Offscreen EGL context (Mesa); the figures depend on the machine.
 #include <string>
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -40,6 +39,7 @@
 #include <limits>
 #include <vector>
 
+#include "app/window.h"
 #include "camera/camera.h"
 #include "image/tga.h"
 #include "image/textureRegistry.h"
@@ -92,9 +92,10 @@ bool loadScene(int size) {
     return bruteTerrain.size == size;
 }
 
-// The frame's fixed state and the window's projection.
+// The frame's fixed state, and the window's viewport and projection as the
+// program sets them for a view of this size.
 void frameState() {
-    glViewport(0, 0, viewWidth, viewHeight);
+    resizeView(viewWidth, viewHeight);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);
@@ -102,10 +103,6 @@ void frameState() {
     glDepthFunc(GL_LEQUAL);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glClearColor(136 / 255.0f, 156 / 255.0f, 88 / 255.0f, 1.0f);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(viewWidth) / viewHeight, 1.0, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
 }
 
 // View i of the walk: benchmark.lua's placeCamera with walkFrames steps.
