@@ -19,11 +19,18 @@
 -- in the table); one without setTerrainError measures every terrain at its
 -- own fixed rule (tolerance 0) only.
 --
--- The walk is repeated BENCH_ROUNDS times with the configurations taken in
--- turn within each round, so slow drift of a shared machine touches all of
--- them alike. A configuration's frame-time figures are the medians of its
--- rounds' figures; the spread is largest / smallest - 1 of its rounds'
--- median frame times, flagged when above 5 %.
+-- The walk is repeated BENCH_ROUNDS times. Within a round it is cut into
+-- turns of BENCH_SEGMENT frames, and the configurations take their turns in
+-- order, turn after turn: every configuration walks frames 1-50, then every
+-- one walks 51-100, and so on. So each configuration's frames are spread
+-- over the whole round, and a shared machine whose speed drifts over minutes
+-- touches all of them alike. Each turn starts BENCH_WARM_UP frames back
+-- along the circle and walks, unmeasured, into its first frame: ROAM, which
+-- refines a little every frame, is then following the moving camera as in
+-- an unbroken walk, whatever the configuration before it left behind. A
+-- configuration's frame-time figures are the medians of its rounds'
+-- figures; the spread is largest / smallest - 1 of its rounds' median frame
+-- times, flagged when above 5 %.
 --
 -- Written (names beside the program unless BENCH_CSV names another place):
 --   benchmark.csv         one row per configuration, with the run record
@@ -41,7 +48,9 @@
 --   BENCH_TOLERANCES   terrain error tolerances in pixels (default {0, 1, 4};
 --                      0 is each algorithm's fixed rule)
 --   BENCH_ERROR_EVERY  frames between error measurements (default 10; 0: none)
---   BENCH_WARM_UP      frames drawn before each walk, not measured (default 30)
+--   BENCH_SEGMENT      frames of one turn (default 50; BENCH_FRAMES or more:
+--                      each configuration walks the whole circle in one turn)
+--   BENCH_WARM_UP      frames walked into each turn, not measured (default 10)
 --   BENCH_CSV          configuration file (default "benchmark.csv"); the frame
 --                      file and the picture take its name with "-frames.csv"
 --                      and ".png" in place of ".csv"
@@ -53,7 +62,8 @@ rounds = floor(BENCH_ROUNDS or 3)
 errorEvery = floor(BENCH_ERROR_EVERY or 10)
 tolerances = BENCH_TOLERANCES or {0, 1, 4}
 csvName = BENCH_CSV or "benchmark.csv"
-warmUpFrames = floor(BENCH_WARM_UP or 30)
+warmUpFrames = floor(BENCH_WARM_UP or 10)
+segment = floor(BENCH_SEGMENT or 50)
 if size ~= 129 and size ~= 257 and size ~= 513 and size ~= 1025 then
   print(format("BENCH_SIZE %s is not a map size (129, 257, 513, 1025): using 257", tostring(size)))
   size = 257
@@ -61,6 +71,9 @@ end
 if frames < 1 then print(format("BENCH_FRAMES %d: measuring 1 frame", frames)); frames = 1 end
 if rounds < 1 then print(format("BENCH_ROUNDS %d: running 1 round", rounds)); rounds = 1 end
 if errorEvery < 0 then errorEvery = 0 end
+if warmUpFrames < 0 then warmUpFrames = 0 end
+if segment < 1 then print(format("BENCH_SEGMENT %d: turns of 1 frame", segment)); segment = 1 end
+if segment > frames then segment = frames end
 if type(tolerances) ~= "table" or getn(tolerances) == 0 then
   print("BENCH_TOLERANCES is not a list of pixel tolerances: using {0, 1, 4}")
   tolerances = {0, 1, 4}
@@ -112,9 +125,9 @@ record = {
   glVersion = getGLVersion(),
   viewport = format("%dx%d", viewWidth, viewHeight),
 }
-print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %s",
-             record.date, record.version, record.renderer, record.glVersion, record.viewport, size, frames,
-             roundsText))
+print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %s, " ..
+             "turns of %d frames", record.date, record.version, record.renderer, record.glVersion,
+             record.viewport, size, frames, roundsText, segment))
 
 -- Step i of the walk: once round a circle about the middle of the map,
 -- looking along the way and a little down.
@@ -136,18 +149,6 @@ function drawOneFrame()
   print("benchmark: no frame was drawn after 500 steps")
 end
 
--- Every terrain (with each of its tolerances) and plant scheme, in table order.
-configurations = {}
-for t = 1, getn(terrains) do
-  local own = tolerances
-  if terrains[t][1] == "brute" then own = {0} end
-  for k = 1, getn(own) do
-    for s = 1, getn(schemes) do
-      tinsert(configurations, { terrain = t, scheme = s, tolerance = own[k], rounds = {}, views = {} })
-    end
-  end
-end
-
 -- Text of a figure: "" (CSV) or "n/a" (table) when not measured, "inf" for
 -- an infinite PSNR.
 function figure(value, decimals, missing)
@@ -162,24 +163,37 @@ function toleranceText(c)
   return format("%g", c.tolerance)
 end
 
+-- Every terrain (with each of its tolerances) and plant scheme, in table order.
+configurations = {}
+for t = 1, getn(terrains) do
+  local own = tolerances
+  if terrains[t][1] == "brute" then own = {0} end
+  for k = 1, getn(own) do
+    for s = 1, getn(schemes) do
+      local name = format("%s,%s,%g", quoted(terrains[t][2]), quoted(schemes[s][2]), own[k])
+      tinsert(configurations, { terrain = t, scheme = s, tolerance = own[k], name = name, rounds = {}, views = {} })
+    end
+  end
+end
+
 remove(framesName)          -- writeToFile appends: start fresh files
 writeToFile(framesName, "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px," ..
             "terrain_error_max_px,terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db\n")
 
--- One round of one configuration: the warm-up (ROAM settles, the plant
--- display lists are built), then the walk.
-function runConfiguration(c, round)
+-- One turn of one configuration: frames first .. last of the walk, after
+-- the warm-up frames that lead into them (ROAM follows the camera, the
+-- plant display lists are built). Its frame times, polygons and frame file
+-- lines go into the configuration's record of this round.
+function runTurn(c, walk, round, first, last)
   setTerrainAlgorithm(terrains[c.terrain][1])
   setPlantAlgorithm(schemes[c.scheme][1])
   if hasTolerance then setTerrainError(c.tolerance) end
-  for i = 1, warmUpFrames do placeCamera(0); drawOneFrame() end
-  local ms, polygons, lines = {}, {}, {}
-  local name = format("%s,%s,%g", quoted(terrains[c.terrain][2]), quoted(schemes[c.scheme][2]), c.tolerance)
-  for i = 1, frames do
+  for i = first - warmUpFrames, first - 1 do placeCamera(i); drawOneFrame() end
+  for i = first, last do
     placeCamera(i)
     drawOneFrame()
-    ms[i] = getFrameTime()
-    polygons[i] = getSceneNumPolygons()
+    walk.ms[i] = getFrameTime()
+    walk.polygons[i] = getSceneNumPolygons()
     local errors = ",,,,,,"
     if errorEvery > 0 and mod(i, errorEvery) == 0 and (hasTerrainError or hasPlantError) then
       -- Measured between frames, for the view just drawn.
@@ -191,19 +205,33 @@ function runConfiguration(c, round)
                figure(view.share, 6, "") .. "," .. figure(view.psnr, 2, "") .. "," ..
                figure(view.plantShare, 6, "") .. "," .. figure(view.plantPsnr, 2, "")
     end
-    lines[i] = format("%s,%d,%d,%.3f,%d", name, round, i, ms[i], polygons[i]) .. errors .. "\n"
+    walk.lines[i] = format("%s,%d,%d,%.3f,%d", c.name, round, i, walk.ms[i], walk.polygons[i]) .. errors .. "\n"
   end
-  writeToFile(framesName, table.concat(lines))
-  local low, median, p95, high, mean = summarise(ms)
-  tinsert(c.rounds, { ms = ms, polygons = polygons, min = low, median = median, p95 = p95, max = high,
-                      mean = mean })
-  print(format("round %d/%d  %s, %s, tolerance %s: median %.2f ms", round, rounds, terrains[c.terrain][2],
-               schemes[c.scheme][2], toleranceText(c), median))
 end
 
-for round = 1, rounds do
-  for c = 1, getn(configurations) do runConfiguration(configurations[c], round) end
+-- One round: every configuration's whole walk, turn by turn; then its
+-- figures for the round, and its frames written in walk order.
+function runRound(round)
+  local walks = {}
+  for c = 1, getn(configurations) do walks[c] = { ms = {}, polygons = {}, lines = {} } end
+  for first = 1, frames, segment do
+    local last = min(first + segment - 1, frames)
+    for c = 1, getn(configurations) do runTurn(configurations[c], walks[c], round, first, last) end
+    print(format("round %d/%d: frames %d-%d of %d walked by every configuration", round, rounds, first, last,
+                 frames))
+  end
+  for c = 1, getn(configurations) do
+    local conf, walk = configurations[c], walks[c]
+    writeToFile(framesName, table.concat(walk.lines))
+    local low, median, p95, high, mean = summarise(walk.ms)
+    tinsert(conf.rounds, { ms = walk.ms, polygons = walk.polygons, min = low, median = median, p95 = p95,
+                           max = high, mean = mean })
+    print(format("round %d/%d  %s, %s, tolerance %s: median %.2f ms", round, rounds, terrains[conf.terrain][2],
+                 schemes[conf.scheme][2], toleranceText(conf), median))
+  end
 end
+
+for round = 1, rounds do runRound(round) end
 if hasTolerance then setTerrainError(0) end  -- the viewer goes on at the fixed rules
 
 -- The figures of a configuration over its rounds and measured views.

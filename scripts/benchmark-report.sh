@@ -6,10 +6,10 @@
 #   scripts/benchmark-report.sh              # 257 map, the benchmark's defaults
 #   BENCH_SIZE=129 BENCH_FRAMES=100 scripts/benchmark-report.sh
 #
-# BENCH_SIZE, BENCH_FRAMES, BENCH_ROUNDS, BENCH_ERROR_EVERY and BENCH_WARM_UP
-# from the environment are handed to the benchmark. The build folder is
-# `build` (BUILD_DIR overrides it); the program and its scene are built
-# first. The run's files are kept in <build>/benchmark-report/.
+# BENCH_SIZE, BENCH_FRAMES, BENCH_ROUNDS, BENCH_ERROR_EVERY, BENCH_SEGMENT and
+# BENCH_WARM_UP from the environment are handed to the benchmark. The build
+# folder is `build` (BUILD_DIR overrides it); the program and its scene are
+# built first. The run's files are kept in <build>/benchmark-report/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -26,7 +26,7 @@ cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo 2>/dev/null || t
 machine="$(nproc) cores${cpu:+ ($cpu)}, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start, $(uname -sr)"
 
 settings=""
-for name in BENCH_SIZE BENCH_FRAMES BENCH_ROUNDS BENCH_ERROR_EVERY BENCH_WARM_UP; do
+for name in BENCH_SIZE BENCH_FRAMES BENCH_ROUNDS BENCH_ERROR_EVERY BENCH_SEGMENT BENCH_WARM_UP; do
   value=${!name:-}
   if [ -n "$value" ]; then
     case "$value" in *[!0-9]*) echo "$name must be a whole number, not '$value'" >&2; exit 2;; esac

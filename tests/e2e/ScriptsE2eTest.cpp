@@ -98,7 +98,8 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                          "end\n"
                          "function measurePlantError() return 0.125, 33 end\n"
                          "BENCH_SIZE = 129\nBENCH_FRAMES = 3\nBENCH_ROUNDS = 1\nBENCH_WARM_UP = 1\n"
-                         "BENCH_TOLERANCES = {0, 2}\nBENCH_ERROR_EVERY = 2\nBENCH_CSV = '" + csv + "'\n"
+                         "BENCH_SEGMENT = 2\nBENCH_TOLERANCES = {0, 2}\nBENCH_ERROR_EVERY = 2\n"
+                         "BENCH_CSV = '" + csv + "'\n"
                          "dofile('" + shipped("benchmark.lua") + "')\n";
     ViewerOptions options;
     options.timeoutSeconds = 600;
@@ -144,6 +145,12 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
             }
         }
     }
+
+    // The walk went in turns of two frames, every configuration taking each
+    // turn before the next began; the frame file still holds each
+    // configuration's frames in walk order.
+    for (const char* turn : {"round 1/1: frames 1-2 of 3 walked", "round 1/1: frames 3-3 of 3 walked"})
+        EXPECT_EQ(countLines(result.out, turn), 1) << turn << context(result);
 
     // One row per measured frame; the error columns filled every second frame.
     std::vector<std::string> frameRows = splitLines(e2eReadFile(work / "bench-frames.csv"));
