@@ -125,9 +125,15 @@ record = {
   glVersion = getGLVersion(),
   viewport = format("%dx%d", viewWidth, viewHeight),
 }
+-- Which terrain was measured: the scene folder ("default" beside the
+-- program) and the CRC-32 of its height file, so runs on different data are
+-- never compared unawares.
+record.scene, record.heightFile, record.heights = getSceneRecord()
+record.heights = record.heights or "unreadable"
 print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %s, " ..
              "turns of %d frames", record.date, record.version, record.renderer, record.glVersion,
              record.viewport, size, frames, roundsText, segment))
+print(format("scene %s, heights %s (CRC-32 %s)", record.scene, record.heightFile, record.heights))
 
 -- Step i of the walk: once round a circle about the middle of the map,
 -- looking along the way and a little down.
