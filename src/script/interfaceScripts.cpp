@@ -185,7 +185,6 @@ int scriptChdir(lua_State* L) {
 void registerInterfaceGroup(lua_State* L) {
     registerScriptFunction(L, "testing", scriptTesting);
     registerScriptFunction(L, "setTerrainAlgorithm", scriptSetTerrainAlgorithm);
-    registerScriptFunction(L, "getTerrainAlgorithms", scriptGetTerrainAlgorithms);
     registerScriptFunction(L, "setPlantAlgorithm", scriptSetPlantAlgorithm);
     registerScriptFunction(L, "Sleep", scriptSleep);
     registerScriptFunction(L, "hideMenus", scriptHideMenus);
@@ -211,4 +210,5 @@ void registerInterfaceGroup(lua_State* L) {
     registerScriptFunction(L, "hideStatusBar", scriptHideStatusBar);
     registerScriptFunction(L, "setTitle", scriptSetTitle);
     registerScriptFunction(L, "chdir", scriptChdir);
+    registerScriptFunction(L, "getTerrainAlgorithms", scriptGetTerrainAlgorithms);
 }
