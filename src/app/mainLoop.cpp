@@ -9,17 +9,19 @@
 
 #include "app/frameGraph.h"
 #include "app/measure.h"
+#include "app/overlay.h"
 #include "app/statusBar.h"
 #include "app/window.h"
 #include "camera/camera.h"
+#include "camera/homeView.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainFrame.h"
+#include "vegetation/plantSet.h"
 
 int scenePolygons = 0;
 int lastScenePolygons = 0;
-double frameSeconds = 0.0;
 long long framesDrawn = 0;
 int gridEnabled = 0;
 
@@ -34,10 +36,31 @@ struct ReferenceGrid {
 };
 ReferenceGrid referenceGrid;
 
+OverlayFacts overlayFacts() {
+    OverlayFacts facts;
+    facts.terrainAlgorithm = terrainAlgorithm;
+    facts.tolerance = terrainErrorTolerance;
+    facts.plantScheme = plantAlgorithm;
+    facts.uniformTexturing = uniformTexturing != 0;
+    facts.anonymous = anonymousMode != 0;
+    facts.x = frameCameraX;
+    facts.y = frameCameraY;
+    facts.z = frameCameraZ;
+    Ccamera* c = getCamera();
+    facts.heading = c->horizontalAngle.load();
+    facts.pitch = c->verticalAngle.load();
+    facts.framesPerSecond = lastFramesPerSecond();
+    facts.polygons = scenePolygons;
+    return facts;
+}
+
 }  // namespace
 
 int runMainLoop() {
     int quitCode = 0;
+    // The start script hands over to the user: its view is the one "Reset
+    // View" goes back to.
+    fixHomeView();
     for (;;) {
         PlatformPoll poll = platformPollEvents(quitCode);
         if (poll == platformPollQuit) break;
@@ -103,9 +126,10 @@ void renderFrame() {
             screenshotSequence();
         }
     }
-    // The frame-time graph goes over the finished view: after the shot was
-    // read and outside the polygon count.
+    // The frame-time graph and the text layers go over the finished view:
+    // after the shot was read and outside the polygon count.
     if (frameGraphEnabled) drawFrameGraph();
+    drawViewOverlays(overlayFacts(), viewportWidth, viewportHeight);
     glFlush();
     platformSwapBuffers();
 
