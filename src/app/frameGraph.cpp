@@ -125,21 +125,29 @@ void drawFrameGraph() {
         glEnd();
     }
 
-    // Labels just above their lines: the two rates at the left, the
-    // median at the right.
+    // Labels just above their lines (below a line too near the top): the
+    // two rates at the left, the median at the right.
     if (loadBitmapFont(fontPaths())) {
         const int scale = 1;
         const float above = 2.0f + glyphInkHeight * scale;
+        // Whole pixels, so the glyphs stay sharp.
+        auto labelTop = [&](float lineY) {
+            return std::floor(lineY + above <= bottom + h ? lineY + above : lineY - 2.0f);
+        };
         char text[32];
         snprintf(text, sizeof text, "%s ms", frameGraphLabel(sixtyHertzMs).c_str());
-        drawTextLine(text, left + 4.0f, level(sixtyHertzMs) + above, scale, 0.2f, 1.0f, 0.2f);
+        drawTextLine(text, left + 4.0f, labelTop(level(sixtyHertzMs)), scale, 0.2f, 1.0f, 0.2f);
+        // On a tall scale the two lines lie closer than a line of text: the
+        // second label then goes beside the first.
+        float thirtyLeft = left + 4.0f;
+        if (level(thirtyHertzMs) - level(sixtyHertzMs) < above)
+            thirtyLeft += static_cast<float>(textWidthPixels(text, scale) + 8 * scale);
         snprintf(text, sizeof text, "%s ms", frameGraphLabel(thirtyHertzMs).c_str());
-        drawTextLine(text, left + 4.0f, level(thirtyHertzMs) + above, scale, 1.0f, 0.5f, 0.2f);
+        drawTextLine(text, thirtyLeft, labelTop(level(thirtyHertzMs)), scale, 1.0f, 0.5f, 0.2f);
         if (median > 0.0f) {
             snprintf(text, sizeof text, "median %s ms", frameGraphLabel(median).c_str());
             float labelLeft = left + w - 4.0f - static_cast<float>(textWidthPixels(text, scale));
-            drawTextLine(text, labelLeft, std::min(level(median) + above, bottom + h - 2.0f), scale, 1.0f, 0.9f,
-                         0.1f);
+            drawTextLine(text, labelLeft, labelTop(level(median)), scale, 1.0f, 0.9f, 0.1f);
         }
     }
 

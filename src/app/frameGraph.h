@@ -8,9 +8,11 @@
 // draws the last FRAME_GRAPH_FRAMES frame times in the bottom left corner of
 // the view, with their median (yellow) and the 16.7 ms and 33.3 ms lines of
 // 60 and 30 frames a second (green, orange), each labelled with its value in
-// milliseconds in the view's bitmap font (image/bitmapFont.h). It is drawn after a screenshot has been read and is not
-// counted in the scene's polygons, so shots, polygon counts and the terrain
-// error measurement (which draws offscreen) never see it.
+// milliseconds in the view's bitmap font (image/bitmapFont.h). It is drawn
+// after a screenshot has been read, is not counted in the scene's polygons
+// and its drawing time is taken off the frame's, so shots, polygon counts,
+// frame times and the terrain error measurement (which draws offscreen)
+// never see it.
 // Main thread only: written by the frame driver, the menu command and the
 // script switches.
 #pragma once

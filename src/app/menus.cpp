@@ -127,7 +127,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
         {"&Atmosphere", {{507, "&Sky Box", noRadio, true}}},
         {"&Terrain Algorithms", {}},
         {"&Plant Algorithms", {}},
-        {"&Help", {{keysHelpCommand, "&Keys\tF1", noRadio, false}, {504, "&About", noRadio, false}}},
+        {"&Help", {{504, "&About", noRadio, false}, {keysHelpCommand, "&Keys\tF1", noRadio, false}}},
     };
     std::vector<MenuItemRecord>& terrain = tree[5].items;
     if (!anonymous) {

@@ -31,6 +31,8 @@ void append(std::string& text, const std::vector<std::string>& lines) {
 
 }  // namespace
 
+bool viewOverlaysShown() { return helpShown || informationShown || !notice.empty(); }
+
 void toggleHelp() { helpShown = 1 - helpShown; }
 void closeHelp() { helpShown = 0; }
 void toggleInformation() { informationShown = 1 - informationShown; }
@@ -121,7 +123,7 @@ std::vector<std::string> fontPaths() {
 
 void drawViewOverlays(const OverlayFacts& facts, int width, int height) {
     drawnText.clear();
-    if (!helpShown && !informationShown && notice.empty()) return;
+    if (!viewOverlaysShown()) return;
     std::vector<std::string> information;
     if (informationShown) information = informationLines(facts);
     const std::vector<std::string>& help = keyHelpLines(facts.anonymous);

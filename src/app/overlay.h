@@ -1,7 +1,7 @@
 // overlay.h -- help, state and notice text drawn over the finished view.
 //
 // Provides: helpShown, informationShown, toggleHelp, closeHelp,
-// toggleInformation, setViewNotice, viewNotice, OverlayFacts,
+// toggleInformation, setViewNotice, viewNotice, viewOverlaysShown, OverlayFacts,
 // terrainAlgorithmName, plantSchemeName, keyHelpLines, informationLines,
 // drawViewOverlays, lastOverlayText, fontPaths.
 //
@@ -10,7 +10,8 @@
 // key I or "Options > Information") and one notice line (bottom right; the
 // script function setViewNotice, an empty text clears it). The frame driver
 // draws them after the screenshot was read, outside the polygon count and
-// the frame time, so shots, counts and times never see them.
+// the frame time (the scene is finished with glFinish first and the drawing
+// time is taken off the frame), so shots, counts and times never see them.
 // Main thread only: written by keys, menu commands and script functions.
 #pragma once
 
@@ -20,6 +21,8 @@
 extern int helpShown;         // 0 at start; the key table is over the view
 extern int informationShown;  // 0 at start; menu "Options > Information" carries its mark
 
+// True while any of the three layers has something to show.
+bool viewOverlaysShown();
 void toggleHelp();
 void closeHelp();
 void toggleInformation();
