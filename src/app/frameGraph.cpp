@@ -135,13 +135,14 @@ void drawFrameGraph() {
             return std::floor(lineY + above <= bottom + h ? lineY + above : lineY - 2.0f);
         };
         char text[32];
+        // On a tall scale the two lines lie closer than a line of text: both
+        // labels then go side by side over the upper line.
+        const bool close = level(thirtyHertzMs) - level(sixtyHertzMs) < above;
+        float sixtyTop = labelTop(level(close ? thirtyHertzMs : sixtyHertzMs));
         snprintf(text, sizeof text, "%s ms", frameGraphLabel(sixtyHertzMs).c_str());
-        drawTextLine(text, left + 4.0f, labelTop(level(sixtyHertzMs)), scale, 0.2f, 1.0f, 0.2f);
-        // On a tall scale the two lines lie closer than a line of text: the
-        // second label then goes beside the first.
+        drawTextLine(text, left + 4.0f, sixtyTop, scale, 0.2f, 1.0f, 0.2f);
         float thirtyLeft = left + 4.0f;
-        if (level(thirtyHertzMs) - level(sixtyHertzMs) < above)
-            thirtyLeft += static_cast<float>(textWidthPixels(text, scale) + 8 * scale);
+        if (close) thirtyLeft += static_cast<float>(textWidthPixels(text, scale) + 8 * scale);
         snprintf(text, sizeof text, "%s ms", frameGraphLabel(thirtyHertzMs).c_str());
         drawTextLine(text, thirtyLeft, labelTop(level(thirtyHertzMs)), scale, 1.0f, 0.5f, 0.2f);
         if (median > 0.0f) {

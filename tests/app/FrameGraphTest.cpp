@@ -38,7 +38,8 @@ TEST(FrameGraph, DrawsInItsCornerAndRestoresTheGlState) {
     glViewport(0, 0, width, height);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (int i = 0; i < 50; ++i) recordFrameTime(10.0 + i % 5);
+    // The whole history (also when the case above ran first in this process).
+    for (int i = 0; i < FRAME_GRAPH_FRAMES; ++i) recordFrameTime(10.0 + i % 5);
 
     // State as a frame leaves it: a perspective-like projection, a view
     // transform, texturing, depth test and face culling on.
