@@ -8,13 +8,16 @@
 
 #include "app/dialogs.h"
 #include "app/frameGraph.h"
-#include "app/input.h"
+#include "app/fullView.h"
 #include "app/mainLoop.h"
 #include "app/measure.h"
+#include "app/overlay.h"
 #include "app/statusBar.h"
 #include "app/window.h"
 #include "camera/camera.h"
 #include "camera/frustum.h"
+#include "camera/homeView.h"
+#include "controls/controlState.h"
 #include "image/textureRegistry.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
@@ -134,7 +137,8 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
           {506, "&Wireframe", noRadio, false},
-          {700, "&Grid", noRadio, false}}},
+          {700, "&Grid", noRadio, false},
+          {informationCommand, "&Information\tI", noRadio, false}}},
         {"&Camera",
          {{522, "&Camera Speed", noRadio, false},
           {505, "&Clipping Planes", noRadio, false},
@@ -142,11 +146,12 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
           {508, "&Look Mode", noRadio, false},
           {511, "&Lock Camera", noRadio, false},
           {521, "&Crouch Mode\tC", noRadio, false},
-          {520, "&Fly Mode", noRadio, false}}},
+          {520, "&Fly Mode", noRadio, false},
+          {resetViewCommand, "&Reset View\tR", noRadio, false}}},
         {"&Atmosphere", {{507, "&Sky Box", noRadio, true}}},
         {"&Terrain Algorithms", {}},
         {"&Plant Algorithms", {}},
-        {"&Help", {{504, "&About", noRadio, false}}},
+        {"&Help", {{504, "&About", noRadio, false}, {keysHelpCommand, "&Keys\tF1", noRadio, false}}},
     };
     // The registered algorithms in order; without anonymity an entry with
     // no label (the quad-tree) has no item.
@@ -336,6 +341,16 @@ void onCommand(int identifier) {
         toggleMenuCheck(910);
         flip(frameGraphEnabled);
         break;
+    case informationCommand:
+        toggleMenuCheck(informationCommand);
+        toggleInformation();
+        break;
+    case resetViewCommand:
+        resetCameraToHome();
+        break;
+    case keysHelpCommand:
+        toggleHelp();
+        break;
     case 800:
         outputText("entered case HIDE\n");
         hideMenus();
@@ -367,38 +382,6 @@ void sendCommand(int identifier) {
     onCommand(identifier);
 }
 
-void hideMenus() {
-    platformSetMenuBarAttached(false);
-    destroyStatusBar();
-    centreCursor();
-    int x = 0, y = 0;
-    platformGetCursorPos(x, y);
-    lookCentreX = x;
-    lookCentreY = y;
-    // Mouse look starts only now: set before the look centre, a pass of the
-    // movement thread would measure the cursor from an old centre and turn
-    // the camera by the whole distance (a jump in a screenshot's view).
-    menusHidden = 1;
-    // The projection follows the drawing area as it is now (in a normal
-    // window it keeps its size while the bars go).
-    if (platformHasGlContext()) {
-        int width = 0, height = 0;
-        platformGetClientSize(width, height);
-        resizeView(width, height);
-    }
-}
-
-void showMenus() {
-    platformSetMenuBarAttached(true);
-    menusHidden = 0;
-    createStatusBar();
-}
-
-void toggleMenus() {
-    if (menusHidden) showMenus();
-    else hideMenus();
-}
-
 void selectTerrainAlgorithm(int identifier) {
     std::lock_guard<std::mutex> lock(commandLock);
     chooseTerrainAlgorithm(identifier);
@@ -408,4 +391,21 @@ void selectPlantAlgorithm(int identifier) {
     if (identifier < 514 || identifier > 518) return;
     checkRadioItem(514, 518, identifier, false);
     plantAlgorithm = identifier - 513;
+}
+
+void toggleLookMode() {
+    bool marked = menuBarExists() ? menuItemChecked(508) : lookMode != 0;
+    if (marked) {
+        setMenuCheck(508, false);
+        lookMode = 0;
+        platformShowCursor(true);
+    } else {
+        setMenuCheck(508, true);
+        int x = 0, y = 0;
+        platformGetCursorPos(x, y);
+        lookCentreX = x;
+        lookCentreY = y;
+        lookMode = 1;
+        platformShowCursor(false);
+    }
 }

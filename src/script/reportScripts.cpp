@@ -15,6 +15,7 @@
 
 #include "app/frameGraph.h"
 #include "app/mainLoop.h"
+#include "app/measure.h"
 #include "app/menus.h"
 #include "app/window.h"
 #include "platform/platform.h"

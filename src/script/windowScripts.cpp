@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "app/input.h"
 #include "app/mainLoop.h"
 #include "app/sound.h"
 #include "app/statusBar.h"
@@ -93,7 +94,7 @@ int scriptCreateWindow(lua_State* L) {
     if (!platformDisplayAvailable()) {
         return luaL_error(L, "createWindow: there is no display to open the window on (DISPLAY is not set)");
     }
-    if (!createMainWindow(title, screenWidth, screenHeight, fullScreen)) {
+    if (!createMainWindow(title, screenWidth, screenHeight, fullScreen, windowProcedure)) {
         return luaL_error(L, "createWindow: the window could not be opened");
     }
     initScene();

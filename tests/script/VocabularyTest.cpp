@@ -44,6 +44,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
     {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
      "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
+    {"setViewNotice", "getOverlayText"},
 };
 
 class Vocabulary : public ::testing::Test {

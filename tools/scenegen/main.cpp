@@ -7,6 +7,7 @@
 // with the default seed into the program's folder. With --heightmap the
 // terrain is elevation data read through GDAL (import.h) and the rest of the
 // scene is made for it.
+#include "font.h"
 #include "image.h"
 #include "import.h"
 #include "plants.h"
@@ -260,6 +261,9 @@ int main(int argc, char** argv)
         writer.tga(name, *image);
         tiles.push_back({name, *image});
     }
+
+    // The glyph sheet of the text the program draws over its view.
+    writer.tga("font.tga", makeGlyphSheet());
 
     // Sky box.
     std::vector<Image> sky = makeSkyBox(seed, 1024);
