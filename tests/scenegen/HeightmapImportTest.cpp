@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -343,42 +344,139 @@ TEST(HeightmapImport, A20000By20000FileIsReadInBoundedMemory)
 
 TEST(HeightmapImport, RefusedFilesNameTheFileAndTheReasonAndWriteNothing)
 {
+    // Each bad input is made here; every run must end (the `timeout` cap
+    // only turns a hang into a failed case), fail with exit code 1 (2 for a
+    // bad option), name the file and the reason, and leave no folder behind.
     fs::path folder = workFolder();
     std::ofstream(folder / "notes.tif") << "not a raster\n";
+    std::ofstream(folder / "empty.png");
+    {
+        std::ofstream noise(folder / "noise.tif", std::ios::binary);
+        for (int i = 0; i < 4096; i++)
+            noise.put((char)(::noise(i, 7) * 256));
+        std::ofstream truncated(folder / "N45E006.hgt", std::ios::binary);
+        for (int i = 0; i < 1000; i++)
+            truncated.put((char)i);
+    }
+    std::ofstream(folder / "huge.asc") << "ncols 2147483647\nnrows 2147483647\nxllcorner 0\nyllcorner 0\n"
+                                          "cellsize 1\n1 2 3\n";
+    ASSERT_EQ(mkfifo((folder / "pipe.tif").c_str(), 0644), 0);
+    std::ofstream(folder / "piped.vrt")
+        << "<VRTDataset rasterXSize=\"200\" rasterYSize=\"200\"><VRTRasterBand dataType=\"UInt16\" band=\"1\">"
+           "<SimpleSource><SourceFilename relativeToVRT=\"1\">pipe.tif</SourceFilename><SourceBand>1</SourceBand>"
+           "<SourceProperties RasterXSize=\"200\" RasterYSize=\"200\" DataType=\"UInt16\" BlockXSize=\"200\" "
+           "BlockYSize=\"20\"/></SimpleSource></VRTRasterBand></VRTDataset>\n";
+    fs::create_directories(folder / "folder.tif");
     RasterSpec narrow = raster(128, 300, [](int x, int y) { return 10.0 * x + y; });
     narrow.driver = "PNG";
     written(folder, "narrow.png", narrow);
-    written(folder, "plain.tif", raster(300, 300, [](int x, int y) { return 10.0 * x + y; }));
-    RasterSpec empty = raster(200, 200, [](int, int) { return 5.0; });
-    empty.hasNoData = true;
-    empty.noData = 5.0;
-    written(folder, "empty.tif", empty);
+    fs::path plain = written(folder, "plain.tif", raster(300, 300, [](int x, int y) { return 10.0 * x + y; }));
+    fs::copy_file(plain, folder / "locked.tif");
+    fs::permissions(folder / "locked.tif", fs::perms::none);
+    RasterSpec allNoData = raster(200, 200, [](int, int) { return 5.0; });
+    allNoData.hasNoData = true;
+    allNoData.noData = 5.0;
+    written(folder, "nodata.tif", allNoData);
+    auto scaled = [&](const std::string& name, double scale, double offset) {
+        RasterSpec spec = raster(200, 200, [](int x, int y) { return 1.0 + x + y; });
+        spec.scale = scale;
+        spec.offset = offset;
+        written(folder, name, spec);
+    };
+    scaled("infscale.tif", INFINITY, 0.0);
+    scaled("hugescale.tif", 1e308, 0.0);  // 1e308 x 398 is no finite height
+    scaled("hugeoffset.tif", 1.0, 1e308); // every height becomes 1e308
+    RasterSpec hill = raster(300, 300, [](int x, int y) { return 1.0 + x + y; });
+    utm30(hill);
+    hill.scale = 1e30;
+    written(folder, "tall.tif", hill);
 
+    // Root reads files without read permission; the locked case then runs
+    // as nobody.
+    const std::string asReader = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     struct Case {
         std::string arguments;
         std::string reason;
         std::string file; // named in the message
+        int code = 1;
     };
     const std::string f = folder.string() + "/";
     const Case cases[] = {
-        {"--heightmap " + f + "notes.tif", "cannot be read as elevation data", "notes.tif"},
-        {"--heightmap " + f + "missing.tif", "cannot be read as elevation data", "missing.tif"},
+        {"--heightmap " + f + "notes.tif", "cannot be read as elevation data: not a raster format GDAL knows",
+         "notes.tif"},
+        {"--heightmap " + f + "noise.tif", "not a raster format GDAL knows", "noise.tif"},
+        {"--heightmap " + f + "missing.tif", "missing.tif: no such file", "missing.tif"},
+        {"--heightmap " + f + "empty.png", "empty.png: is empty", "empty.png"},
+        {"--heightmap " + f + "folder.tif", "folder.tif: is a folder, not a file", "folder.tif"},
+        {"--heightmap /dev/null", "is a device, not a regular file", "/dev/null"},
+        {"--heightmap " + f + "pipe.tif", "pipe.tif: is a named pipe, not a regular file", "pipe.tif"},
+        {"--heightmap " + f + "piped.vrt", "reads from " + f + "pipe.tif, which is a named pipe", "piped.vrt"},
+        {asReader + "--heightmap " + f + "locked.tif", "locked.tif: permission denied", "locked.tif"},
+        {"--heightmap " + f + "N45E006.hgt", "a .hgt file of 1000 bytes is not an SRTM tile", "N45E006.hgt"},
+        {"--heightmap " + f + "huge.asc", "declaring 2147483647 x 2147483647 cells", "huge.asc"},
+        {"--heightmap ''", "--heightmap: the file name is empty", "", 2},
         {"--heightmap " + f + "narrow.png", "128 x 300 cells is smaller than 129 x 129", "narrow.png"},
         {"--heightmap " + f + "plain.tif --crop 200,0,200,200", "reaches beyond the raster of 300 x 300", "plain.tif"},
+        {"--heightmap " + f + "plain.tif --crop 2147483647,0,2147483647,200", "reaches beyond the raster of 300 x 300",
+         "plain.tif"},
+        {"--heightmap " + f + "plain.tif --crop 9223372034707292160,0,4294967496,200",
+         "is not x0,y0,w,h (four whole numbers from 0 to 2147483647", "", 2},
         {"--heightmap " + f + "plain.tif --crop 0,0,300,100", "the crop of 300 x 100 cells is smaller", "plain.tif"},
-        {"--heightmap " + f + "empty.tif", "every cell of the square is no-data", "empty.tif"},
+        {"--heightmap " + f + "nodata.tif", "every cell of the square is no-data", "nodata.tif"},
+        {"--heightmap " + f + "infscale.tif", "its height scale inf and offset 0 are not both finite", "infscale.tif"},
+        {"--heightmap " + f + "hugescale.tif", "1e+308 + 0, is not a finite number", "hugescale.tif"},
+        {"--heightmap " + f + "hugeoffset.tif", "leaves no precision for the relief", "hugeoffset.tif"},
+        // A message far longer than a line keeps its end.
+        {"--heightmap " + f + "tall.tif --vertical-exaggeration 1000",
+         "255 fit, so use --vertical-exaggeration 3.73e-30 or less; nothing written", "tall.tif"},
         {"--heightmap " + f + "plain.tif --vertical-exaggeration 2", "needs a georeferenced file", "plain.tif"},
-        {"--heightmap " + f + "plain.tif --crop 1,2,3", "--crop: \"1,2,3\" is not x0,y0,w,h", ""},
-        {"--heightmap " + f + "plain.tif --vertical-exaggeration -1", "is not a number above 0", ""},
-        {"--crop 0,0,200,200", "need --heightmap FILE", ""},
+        {"--heightmap " + f + "plain.tif --crop 1,2,3", "--crop: \"1,2,3\" is not x0,y0,w,h", "", 2},
+        {"--heightmap " + f + "plain.tif --vertical-exaggeration -1", "is not a number above 0", "", 2},
+        {"--crop 0,0,200,200", "need --heightmap FILE", "", 2},
     };
     for (const Case& c : cases) {
+        if (c.arguments.rfind("setpriv", 0) == 0 && access("/usr/bin/setpriv", X_OK) != 0) {
+            std::printf("skipped (running as root without setpriv): %s\n", c.arguments.c_str());
+            continue;
+        }
         fs::path out = folder / "scene";
         std::string output;
-        int code = run(quote(scenegen.string()) + " " + c.arguments + " --out " + quote(out.string()), output, folder);
-        EXPECT_NE(code, 0) << c.arguments;
+        std::string command = c.arguments.rfind("setpriv", 0) == 0
+                                  ? c.arguments.substr(0, asReader.size()) + quote(scenegen.string()) + " " +
+                                        c.arguments.substr(asReader.size())
+                                  : quote(scenegen.string()) + " " + c.arguments;
+        int code = run("timeout 300 " + command + " --out " + quote(out.string()) + " < /dev/null", output, folder);
+        EXPECT_EQ(code, c.code) << c.arguments << ": " << output;
         EXPECT_NE(output.find(c.reason), std::string::npos) << c.arguments << ": " << output;
         EXPECT_NE(output.find(c.file), std::string::npos) << c.arguments << ": " << output;
         EXPECT_FALSE(fs::exists(out)) << c.arguments << " wrote files";
+    }
+}
+
+TEST(HeightmapImport, CellsNearTheFloatLimitsInterpolateWithoutHoles)
+{
+    // A Float32 checkerboard of the largest floats of both signs, with
+    // infinities and NaN mixed in (taken as no-data): the maps larger than
+    // the square interpolate between opposite extremes, which overflows in
+    // float. Every height must come out finite, the checkerboard averaging
+    // to the middle of the range.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(130, 130, [](int x, int y) {
+        if (x == 5 && y == 5)
+            return (double)INFINITY;
+        if (x == 9 && y == 3)
+            return (double)NAN;
+        return (x + y) % 2 ? 3.4e38 : -3.4e38;
+    });
+    spec.floating = true;
+    ImportedTerrain t = imported(written(folder, "extremes.tif", spec));
+    EXPECT_EQ(t.noDataCells, 2);
+    for (const auto& [size, map] : t.heights) {
+        double sum = 0.0;
+        for (float v : map.v) {
+            ASSERT_TRUE(std::isfinite(v) && v >= 0.0f && v <= 255.0f) << size << " map: " << v;
+            sum += v;
+        }
+        EXPECT_NEAR(sum / map.v.size(), 127.5, 2.0) << size << " map";
     }
 }

@@ -132,6 +132,10 @@ int parseOptions(int argc, char** argv, Options& options)
                 return -1;
             options.viewSize = one[0];
         } else if (arg == "--heightmap") {
+            if (*value == '\0') {
+                std::fprintf(stderr, "scenegen: --heightmap: the file name is empty\n");
+                return -1;
+            }
             options.import.file = value;
         } else if (arg == "--crop" || arg == "--vertical-exaggeration") {
             std::string error;
