@@ -113,6 +113,19 @@ ImportedTerrain imported(const fs::path& file, ImportOptions options = {})
     return terrain;
 }
 
+// The import's report lines.
+std::string reportOf(const ImportedTerrain& t)
+{
+    char* text = nullptr;
+    size_t length = 0;
+    FILE* memory = open_memstream(&text, &length);
+    printImportReport(t, memory);
+    fclose(memory);
+    std::string report(text, length);
+    free(text);
+    return report;
+}
+
 // Length of the overlap of [a0, a1) and [b0, b1).
 double overlap(double a0, double a1, double b0, double b1) { return std::max(0.0, std::min(a1, b1) - std::max(a0, b0)); }
 
@@ -208,16 +221,7 @@ TEST(HeightmapImport, NoDataHoleIsFilledFromItsNeighboursAndCounted)
         EXPECT_LT(worst, 6.0) << size << " map";
     }
 
-    std::string report;
-    {
-        char* text = nullptr;
-        size_t length = 0;
-        FILE* memory = open_memstream(&text, &length);
-        printImportReport(t, memory);
-        fclose(memory);
-        report.assign(text, length);
-        free(text);
-    }
+    std::string report = reportOf(t);
     EXPECT_NE(report.find("455 no-data cells filled from their neighbours"), std::string::npos) << report;
     EXPECT_NE(report.find("heights 1010 to 1897 m"), std::string::npos) << report;
     EXPECT_NE(report.find("257 map 35.02"), std::string::npos) << report;
@@ -280,6 +284,61 @@ TEST(HeightmapImport, VerticalExaggerationScalesTrueReliefAndRefusesWhatDoesNotF
     ImportedTerrain level = imported(written(folder, "flat.tif", flat));
     EXPECT_EQ(level.unitsPerStep, 1.0);
     EXPECT_EQ(*std::max_element(level.heights.at(257).v.begin(), level.heights.at(257).v.end()), 0.0f);
+}
+
+TEST(HeightmapImport, AVerticalScaleWorksWithoutGeoreferencing)
+{
+    // An 8-bit PNG slope from 100 to 200 with no georeferencing: stretched
+    // over 0-255 unless a height range or a relief share is given; the
+    // report says which scale was used.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(200, 200, [](int x, int) { return 100.0 + std::round(x * 100.0 / 199.0); });
+    spec.driver = "PNG";
+    spec.sixteenBit = false;
+    fs::path file = written(folder, "slope.png", spec);
+    auto highest = [](const ImportedTerrain& t) {
+        const std::vector<float>& v = t.heights.at(1025).v;
+        return std::make_pair(*std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+    };
+    std::string error;
+    struct Case {
+        const char* option;
+        const char* value;
+        float low, high;    // height steps of the lowest and highest samples
+        const char* report; // the scale line
+    };
+    const Case cases[] = {
+        {"", "", 0.0f, 255.0f, "vertical scale: the relief stretched over the full 255 height steps"},
+        {"--height-range", "0,1020", 25.0f, 50.0f, "vertical scale: --height-range 0,1020 (units)"},
+        {"--relief-share", "0.25", 0.0f, 63.75f, "vertical scale: --relief-share 0.25"},
+    };
+    for (const Case& c : cases) {
+        ImportOptions options;
+        if (std::string(c.option) == "--height-range")
+            ASSERT_TRUE(parseHeightRange(c.value, options, error)) << error;
+        if (std::string(c.option) == "--relief-share")
+            ASSERT_TRUE(parseReliefShare(c.value, options, error)) << error;
+        ImportedTerrain t = imported(file, options);
+        auto [low, high] = highest(t);
+        EXPECT_NEAR(low, c.low, 0.3) << c.option;
+        EXPECT_NEAR(high, c.high, 0.3) << c.option;
+        std::string report = reportOf(t);
+        EXPECT_NE(report.find(c.report), std::string::npos) << report;
+    }
+
+    // Ranges that cannot be used.
+    ImportOptions options;
+    for (const char* bad : {"5,5", "9,1", "1", ",3", "0,inf", "nan,4", "-1e308,1e308"})
+        EXPECT_FALSE(parseHeightRange(bad, options, error)) << bad;
+    for (const char* bad : {"0", "1.5", "-0.5", "nan"})
+        EXPECT_FALSE(parseReliefShare(bad, options, error)) << bad;
+    ASSERT_TRUE(parseHeightRange("150,1000", options, error));
+    options.file = file.string();
+    ImportedTerrain refused;
+    EXPECT_FALSE(importHeightmap(options, refused, error));
+    EXPECT_NE(error.find("slope.png: its heights 100 to 200 units fall outside --height-range 150,1000"),
+              std::string::npos)
+        << error;
 }
 
 TEST(HeightmapImport, AGentle16BitSlopeLightsSmoothlyWhereAn8BitOneShowsBands)
@@ -433,6 +492,9 @@ TEST(HeightmapImport, RefusedFilesNameTheFileAndTheReasonAndWriteNothing)
         {"--heightmap " + f + "plain.tif --crop 1,2,3", "--crop: \"1,2,3\" is not x0,y0,w,h", "", 2},
         {"--heightmap " + f + "plain.tif --vertical-exaggeration -1", "is not a number above 0", "", 2},
         {"--crop 0,0,200,200", "need --heightmap FILE", "", 2},
+        {"--heightmap " + f + "plain.tif --height-range 0,100", "fall outside --height-range 0,100", "plain.tif"},
+        {"--heightmap " + f + "plain.tif --height-range 0,1e400", "--height-range: \"0,1e400\" is not lo,hi", "", 2},
+        {"--heightmap " + f + "plain.tif --relief-share 0.5 --height-range 0,9000", "give only one of", "", 2},
     };
     for (const Case& c : cases) {
         if (c.arguments.rfind("setpriv", 0) == 0 && access("/usr/bin/setpriv", X_OK) != 0) {

@@ -286,8 +286,48 @@ bool parseExaggeration(const char* text, ImportOptions& options, std::string& er
     return true;
 }
 
+bool parseHeightRange(const char* text, ImportOptions& options, std::string& error)
+{
+    const char* comma = std::strchr(text, ',');
+    char* end = nullptr;
+    double low = 0.0, high = 0.0;
+    bool good = comma && comma != text;
+    if (good) {
+        low = std::strtod(text, &end);
+        good = end == comma;
+    }
+    if (good) {
+        high = std::strtod(comma + 1, &end);
+        good = comma[1] != '\0' && *end == '\0';
+    }
+    if (!good || !std::isfinite(low) || !std::isfinite(high) || !(low < high) || !std::isfinite(high - low)) {
+        error = std::string("--height-range: \"") + text + "\" is not lo,hi (two finite numbers, lo below hi)";
+        return false;
+    }
+    options.heightRange = true;
+    options.rangeLow = low;
+    options.rangeHigh = high;
+    return true;
+}
+
+bool parseReliefShare(const char* text, ImportOptions& options, std::string& error)
+{
+    char* end = nullptr;
+    double k = std::strtod(text, &end);
+    if (*text == '\0' || *end != '\0' || !(k > 0.0) || k > 1.0) {
+        error = std::string("--relief-share: \"") + text + "\" is not a number above 0 and at most 1";
+        return false;
+    }
+    options.reliefShare = k;
+    return true;
+}
+
 bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::string& error)
 {
+    if ((options.exaggeration > 0.0) + options.heightRange + (options.reliefShare > 0.0) > 1) {
+        error = options.file + ": give only one of --vertical-exaggeration, --height-range and --relief-share";
+        return false;
+    }
     t = ImportedTerrain();
     t.file = options.file;
     const std::string name = options.file;
@@ -435,10 +475,35 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
                                       fits > 0.0 ? fits : options.exaggeration * 255.0 / steps);
             return false;
         }
+        t.verticalScale = formatText("--vertical-exaggeration %g (true to scale on the 257 map times %g)",
+                                     options.exaggeration, options.exaggeration);
+    } else if (options.heightRange) {
+        if (lowest < options.rangeLow || highest > options.rangeHigh) {
+            error = name + formatText(": its heights %.6g to %.6g %s fall outside --height-range %.6g,%.6g", lowest,
+                                      highest, t.unitName.c_str(), options.rangeLow, options.rangeHigh);
+            return false;
+        }
+        t.unitsPerStep = (options.rangeHigh - options.rangeLow) / 255.0;
+        if (!(t.unitsPerStep > 0.0)) {
+            error = name + formatText(": --height-range %g,%g is too narrow to divide into 255 height steps",
+                                      options.rangeLow, options.rangeHigh);
+            return false;
+        }
+        t.baseHeight = options.rangeLow;
+        t.verticalScale = formatText("--height-range %.6g,%.6g (%s) onto height steps 0 to 255", options.rangeLow,
+                                     options.rangeHigh, t.unitName.c_str());
     } else {
         // A relief too small to divide into steps is flat.
-        t.unitsPerStep = relief / 255.0 > 0.0 ? relief / 255.0 : 1.0;
+        const double share = options.reliefShare > 0.0 ? options.reliefShare : 1.0;
+        t.unitsPerStep = relief / (255.0 * share) > 0.0 ? relief / (255.0 * share) : 1.0;
+        t.verticalScale = options.reliefShare > 0.0
+                              ? formatText("--relief-share %g (the relief fills %.4g of the 255 height steps)",
+                                           options.reliefShare, 255.0 * options.reliefShare)
+                              : std::string("the relief stretched over the full 255 height steps (no vertical scale "
+                                            "given)");
     }
+    if (!options.heightRange)
+        t.baseHeight = lowest;
 
     if (needSquare && t.noDataCells > 0)
         fillFromNeighbours(square);
@@ -455,7 +520,7 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
         // Stored values, averaged or interpolated, lie between stored values
         // whose heights are finite, so every height here is finite too.
         for (float& v : field.v) {
-            double step = ((double)v * scale + offset - lowest) / t.unitsPerStep;
+            double step = ((double)v * scale + offset - t.baseHeight) / t.unitsPerStep;
             if (!std::isfinite(step)) {
                 error = name + ": a height could not be scaled to height steps";
                 return false;
@@ -471,9 +536,11 @@ void printImportReport(const ImportedTerrain& t, FILE* to)
 {
     std::fprintf(to, "scenegen: %s: %d x %d cells; square of %lld x %lld from (%lld, %lld)\n", t.file.c_str(),
                  t.rasterWidth, t.rasterHeight, t.squareSide, t.squareSide, t.squareX, t.squareY);
-    std::fprintf(to, "scenegen: heights %.6g to %.6g %s -> height steps 0 to %.6g, %.6g %s per height step\n",
-                 t.sourceMinimum, t.sourceMaximum, t.unitName.c_str(),
-                 (t.sourceMaximum - t.sourceMinimum) / t.unitsPerStep, t.unitsPerStep, t.unitName.c_str());
+    std::fprintf(to, "scenegen: heights %.6g to %.6g %s -> height steps %.6g to %.6g, %.6g %s per height step\n",
+                 t.sourceMinimum, t.sourceMaximum, t.unitName.c_str(), (t.sourceMinimum - t.baseHeight) / t.unitsPerStep,
+                 (t.sourceMaximum - t.baseHeight) / t.unitsPerStep, t.unitsPerStep, t.unitName.c_str());
+    if (!t.verticalScale.empty())
+        std::fprintf(to, "scenegen: vertical scale: %s\n", t.verticalScale.c_str());
     if (t.noDataCells > 0)
         std::fprintf(to, "scenegen: %lld no-data cells filled from their neighbours\n", t.noDataCells);
     if (t.georeferenced) {
