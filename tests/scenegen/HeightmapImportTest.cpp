@@ -395,6 +395,9 @@ TEST(HeightmapImport, A20000By20000FileIsReadInBoundedMemory)
               0)
         << output;
     EXPECT_NE(output.find("square of 20000 x 20000"), std::string::npos) << output;
+    // A long import shows how far it got, a tenth at a time.
+    EXPECT_NE(output.find(" of 20000 (10 %)"), std::string::npos) << output;
+    EXPECT_NE(output.find("large.tif: rows read 20000 of 20000 (100 %)"), std::string::npos) << output;
     EXPECT_NE(output.find("129 map 4651"), std::string::npos) << output;
     struct rusage usage;
     getrusage(RUSAGE_CHILDREN, &usage);

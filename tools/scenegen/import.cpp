@@ -428,6 +428,15 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
             storedLowest = std::min(storedLowest, v);
             storedHighest = std::max(storedHighest, v);
         }
+        if (options.progress && side >= importProgressRows) {
+            // After every tenth of the rows (and the last).
+            long long done = row0 + rows;
+            if (done == side || done * 10 / side != row0 * 10 / side) {
+                std::fprintf(options.progress, "scenegen: %s: rows read %lld of %lld (%lld %%)\n", name.c_str(), done,
+                             side, done * 100 / side);
+                std::fflush(options.progress);
+            }
+        }
         for (long long r = 0; r < rows; r++) {
             const float* values = &strip[(size_t)(r * side)];
             for (auto& average : averages)

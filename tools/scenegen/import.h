@@ -36,6 +36,10 @@ struct ImportOptions {
     // Any file: above 0 and at most 1, the relief fills this share of the
     // 255 height steps from step 0 (0: not given).
     double reliefShare = 0.0;
+    // Where progress lines go on long imports (squares of importProgressRows
+    // rows or more): "rows read N of M" after every tenth of the rows. Null:
+    // none.
+    FILE* progress = nullptr;
 };
 
 // "x0,y0,w,h" (whole numbers, w and h above 0). false with the reason in error.
@@ -51,6 +55,7 @@ bool parseReliefShare(const char* text, ImportOptions& options, std::string& err
 // (crop them).
 constexpr long long importSideLimit = 100000;
 constexpr int importMinimumSide = 129;
+constexpr long long importProgressRows = 10000;
 
 struct ImportedTerrain {
     std::map<int, Field> heights;  // every map size: height steps 0-255, full precision

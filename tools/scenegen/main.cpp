@@ -223,6 +223,7 @@ int main(int argc, char** argv)
     ImportedTerrain imported;
     if (importing) {
         std::string problem;
+        options.import.progress = stdout;
         if (!importHeightmap(options.import, imported, problem)) {
             std::fprintf(stderr, "scenegen: %s; nothing written\n", problem.c_str());
             return 1;
