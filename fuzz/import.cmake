@@ -5,10 +5,11 @@
 #   (unless the ThreadSanitizer build is on), label "unit", replays the kept
 #   corpus fuzz/corpus/import (seeds plus crashers found so far, crash-*).
 # - ImportFuzzer: libFuzzer under clang, label "fuzz", runs for 60 seconds
-#   from the kept corpus (a single input may take seconds on a loaded
-#   machine: each accepted file makes all four map sizes), growing <build>/fuzz-corpus/import and writing
+#   from the kept corpus, growing <build>/fuzz-corpus/import and writing
 #   crashers to <build>/fuzz-crashers/import/ (copy them into
-#   fuzz/corpus/import once fixed).
+#   fuzz/corpus/import once fixed). An accepted input makes all four map
+#   sizes, so one input may take seconds on a loaded machine: the time
+#   allowed per input is generous.
 find_package(GDAL CONFIG REQUIRED)
 set(IMPORT_FUZZ_DIR ${CMAKE_SOURCE_DIR}/tools/scenegen)
 set(IMPORT_FUZZ_SOURCES
