@@ -22,4 +22,7 @@ ${MORVISTA_LSAN_TEXT}    \"\";
 ")
 file(COPY_FILE ${MORVISTA_SANITIZER_SOURCE}.new ${MORVISTA_SANITIZER_SOURCE} ONLY_IF_DIFFERENT)
 add_library(morvista_sanitizer_defaults OBJECT ${MORVISTA_SANITIZER_SOURCE})
+# Not instrumented itself, so programs built without the sanitizers (the
+# scene generator) link it too.
+set_target_properties(morvista_sanitizer_defaults PROPERTIES COMPILE_OPTIONS "-g")
 link_libraries(morvista_sanitizer_defaults)
