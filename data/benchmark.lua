@@ -56,6 +56,59 @@
 --                      and ".png" in place of ".csv"
 --   BENCH_MARKDOWN     also write the table as Markdown to this file (default none)
 
+-- Settings check, before anything is measured: a setting of the wrong kind
+-- (text for a number, NaN, an infinity, a number above 1000000, a
+-- tolerance outside 0-10000, a file name that is not text) stops the run
+-- with a message naming it, and so does an output file that cannot be
+-- written; the program then ends with a non-zero exit code.
+function benchRefuse(text)
+  -- Nothing is open yet (the window comes later), so the run ends here.
+  local line = "benchmark.lua: " .. text
+  print(line)
+  if io and io.stderr then io.stderr:write(line .. "\n") end
+  exit(1)
+end
+function benchCheckCount(name)
+  local value = _G[name]
+  if value == nil then return end
+  if type(value) ~= "number" or value ~= value or value < -1000000 or value > 1000000 then
+    benchRefuse(format("%s is %s, not a number from -1000000 to 1000000", name, tostring(value)))
+  end
+end
+benchCheckCount("BENCH_SIZE")
+benchCheckCount("BENCH_FRAMES")
+benchCheckCount("BENCH_ROUNDS")
+benchCheckCount("BENCH_ERROR_EVERY")
+benchCheckCount("BENCH_SEGMENT")
+benchCheckCount("BENCH_WARM_UP")
+if BENCH_TOLERANCES ~= nil then
+  if type(BENCH_TOLERANCES) ~= "table" then
+    benchRefuse(format("BENCH_TOLERANCES is %s, not a list of pixel tolerances", tostring(BENCH_TOLERANCES)))
+  end
+  for i = 1, getn(BENCH_TOLERANCES) do
+    local t = BENCH_TOLERANCES[i]
+    if type(t) ~= "number" or t ~= t or t < 0 or t > 10000 then
+      benchRefuse(format("BENCH_TOLERANCES entry %d is %s, not a tolerance from 0 to 10000 pixels", i, tostring(t)))
+    end
+  end
+end
+function benchCheckOutput(name, default)
+  local file = _G[name]
+  if file == nil then file = default end
+  if file == nil then return end
+  if type(file) ~= "string" or file == "" then
+    benchRefuse(format("%s is %s, not a file name", name, tostring(file)))
+  end
+  -- Written to now, so a folder that is missing or read-only stops the run
+  -- before it measures rather than after.
+  local probe = file .. ".write-check"
+  local ok, why = pcall(writeToFile, probe, "")
+  remove(probe)
+  if not ok then benchRefuse(format("%s: %s", name, tostring(why))) end
+end
+benchCheckOutput("BENCH_CSV", "benchmark.csv")
+benchCheckOutput("BENCH_MARKDOWN", nil)
+
 size = BENCH_SIZE or 257
 frames = floor(BENCH_FRAMES or 300)
 rounds = floor(BENCH_ROUNDS or 3)

@@ -69,10 +69,14 @@ std::string callingScriptName(lua_State* L) {
 int scriptRenderScene(lua_State* L) {
     // Drawing frames without a window would run the script blind (no
     // frames, no screenshots): it stops at once and says why.
+    // The message is pushed and its string freed before lua_error jumps out
+    // (the jump runs no destructors).
     if (!mainWindowExists()) {
-        std::string text = callingScriptName(L) +
-                           " needs the viewer: open it with File > Open, or run it after createWindow";
-        lua_pushstring(L, text.c_str());
+        {
+            std::string text = callingScriptName(L) +
+                               " needs the viewer: open it with File > Open, or run it after createWindow";
+            lua_pushstring(L, text.c_str());
+        }
         return lua_error(L);
     }
     renderScene();
