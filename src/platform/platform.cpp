@@ -9,6 +9,7 @@
 
 #include <EGL/egl.h>
 #include <GL/gl.h>
+#include <xcb/xcb.h>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -23,6 +24,8 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "platform/qtShell.h"
 #include "util/output.h"
@@ -74,18 +77,67 @@ void waitUntilExposed() {
 // ---------------------------------------------------------------------------
 // Application and event queue.
 
-bool platformDisplayAvailable() {
-    if (shell.application) return true;
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = getenv(name);
-        if (value && *value) return true;
+namespace {
+
+bool batchMode = false;
+bool headlessMode = false;
+
+const char* environmentText(const char* name) {
+    const char* value = getenv(name);
+    return value && *value ? value : nullptr;
+}
+
+// Qt would take the X display named by DISPLAY (no Wayland display and no
+// other platform asked for): true when so.
+bool usesXDisplay() {
+    const char* platform = environmentText("QT_QPA_PLATFORM");
+    if (platform) return strncmp(platform, "xcb", 3) == 0;
+    return environmentText("DISPLAY") && !environmentText("WAYLAND_DISPLAY");
+}
+
+// 1 reachable, 0 not, -1 not tried yet. Qt ends the process with an abort
+// when its display cannot be opened, so the display is tried first.
+int xDisplayReachable = -1;
+
+bool xDisplayAnswers() {
+    if (xDisplayReachable < 0) {
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        xDisplayReachable = connection && !xcb_connection_has_error(connection) ? 1 : 0;
+        if (connection) xcb_disconnect(connection);
     }
-    return false;
+    return xDisplayReachable == 1;
+}
+
+}  // namespace
+
+void platformSetBatchMode(bool batch) { batchMode = batch; }
+bool platformBatchMode() { return batchMode || headlessMode; }
+void platformSetHeadless(bool headless) { headlessMode = headless; }
+bool platformHeadless() { return headlessMode; }
+
+bool platformDisplayAvailable() {
+    if (shell.application || headlessMode) return true;
+    bool named = false;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (environmentText(name)) named = true;
+    }
+    if (!named) return false;
+    return !usesXDisplay() || xDisplayAnswers();
+}
+
+std::string platformDisplayProblem() {
+    if (platformDisplayAvailable()) return "";
+    const char* display = environmentText("DISPLAY");
+    if (display && usesXDisplay()) return std::string("cannot open the display ") + display;
+    return "there is no display to open the window on (DISPLAY is not set)";
 }
 
 bool ensureApplication() {
     if (shell.application) return true;
     if (!platformDisplayAvailable()) return false;
+    // Headless: the windows live on Qt's offscreen platform, which needs
+    // no display; the drawing area's pixels come from our own EGL context.
+    if (headlessMode) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // QApplication keeps references to these for its whole life.
     static int argc = 1;
     static char programName[] = "morvista";
@@ -341,6 +393,14 @@ void* platformGetProcAddress(const char* name) {
 int platformMessageBox(const char* text, const char* caption, int buttons, bool ownedByMainWindow) {
     if (!text) text = "";
     if (!caption) caption = "";
+    if (platformBatchMode()) {
+        // Nobody is there to answer: the box goes to standard error and its
+        // default button answers.
+        std::string line = *caption ? std::string(caption) + ": " + text : std::string(text);
+        if (line.empty() || line.back() != '\n') line += '\n';
+        outputError(line.c_str());
+        return buttons == platformYesNo ? platformAnswerYes : platformAnswerOk;
+    }
     if (!ensureApplication()) {
         if (*caption) outputPrintf("%s: %s\n", caption, text);
         else outputPrintf("%s\n", text);

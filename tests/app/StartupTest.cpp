@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -101,12 +102,16 @@ TEST_F(StartupTest, ArgumentTextPicksTheStartScript) {
     };
     const Case cases[] = {
         {{}, "init in program folder\n"},  // init.lua beside the program, found from elsewhere
-        {{"x.LUA"}, "init in program folder\n"},  // ".lua" is case-sensitive
         {{"demo.lua"}, "demo ran\n"},  // found in the folder the user started from
         {{"same.lua"}, "same from program\n"},  // the program's folder comes first
         {{(userFolder / "same.lua").string()}, "same from user\n"},
         {{"print(addone(41)); print(sin(90)); write(format(\"%d\\n\", strlen(\"abc\")))"}, "42\n1\n3\n"},
         {{"print(\"two\",", "2);", "print(\"joined\")"}, "two\t2\njoined\n"},  // arguments joined by blanks
+        // Names no file but holds ";": a chunk, even with ".lua" in it.
+        {{"x = \"demo\"; dofile(\"" + (userFolder / "demo.lua").string() + "\")"}, "demo ran\n"},
+        // The leading options are no part of the argument text.
+        {{"--batch", "--quiet", "demo.lua"}, "demo ran\n"},
+        {{"--verbose", "print(1);"}, "1\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0]);
@@ -124,8 +129,7 @@ TEST_F(StartupTest, AStartScriptThatFailsEndsWithExitCodeOne) {
         std::string err;      // all of standard error
     };
     const Case cases[] = {
-        // Contains ".lua": the whole text is the file name.
-        {"a.lua;b", "error: cannot open a.lua;b", "Sorry could not run a.lua;b.\n"},
+        // Contains ".lua" and no ";": the whole text is the file name.
         {"missing.lua", "error: cannot open missing.lua", "Sorry could not run missing.lua.\n"},
         // Runs from the user's folder, named as given.
         {"fails.lua", "before\nerror: ", "Sorry could not run fails.lua.\n"},
@@ -149,6 +153,64 @@ TEST_F(StartupTest, AStartScriptThatFailsEndsWithExitCodeOne) {
     ProgramRun r = run({std::string(990, ' ') + "print(1);"});
     EXPECT_EQ(r.out, "1\n");
     EXPECT_EQ(r.exitCode, 0);
+}
+
+// Text that is neither a script nor a chunk is not run, and standard error
+// says so in one line; init.lua runs as before. A file named like a chunk
+// still runs as that file.
+TEST_F(StartupTest, AnArgumentThatIsNeitherScriptNorChunkIsReportedIgnored) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string text;  // the argument text named as ignored
+    };
+    const Case cases[] = {{{"x.LUA"}, "x.LUA"},  // ".lua" is case-sensitive
+                          {{"--batch", "some", "words"}, "some words"}};
+    for (const Case& c : cases) {
+        ProgramRun r = run(c.arguments);
+        EXPECT_EQ(r.out, "init in program folder\n");
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("Ignored the arguments \"" + c.text + "\""), std::string::npos) << r.err;
+    }
+    writeText(userFolder / "odd;name.lua", "print(\"odd file\")\n");
+    ProgramRun r = run({"odd;name.lua"});
+    EXPECT_EQ(r.out, "odd file\n");
+    EXPECT_EQ(r.err, "");
+    // A chunk with ".lua" in it fails as a chunk does.
+    r = run({"x = 1; y = nil .. \"a.lua\""});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("attempt to concatenate a nil value"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("cannot open"), std::string::npos) << r.out;
+}
+
+// A window asked for with no display to open it on: the reason on
+// standard error and exit code 1, whether DISPLAY is unset or names no
+// X server (where the toolkit would abort the process).
+TEST_F(StartupTest, NoDisplayForTheWindowEndsWithTheReasonAndExitCodeOne) {
+    writeText(userFolder / "window.lua", "setHMSize(129); createWindow(\"no display\"); print(\"after\")\n");
+    struct Case {
+        const char* display;  // nullptr: unset
+        std::string reason;
+    };
+    const Case cases[] = {
+        {nullptr, "createWindow: there is no display to open the window on (DISPLAY is not set)\n"},
+        {":97", "createWindow: cannot open the display :97\n"},
+    };
+    std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    bool hadDisplay = getenv("DISPLAY") != nullptr;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.display ? c.display : "(unset)");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        if (c.display) setenv("DISPLAY", c.display, 1);
+        else unsetenv("DISPLAY");
+        ProgramRun r = run({"window.lua"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, c.reason + "Sorry could not run window.lua.\n");
+        EXPECT_EQ(r.out.find("after\n"), std::string::npos) << r.out;
+    }
+    if (hadDisplay) setenv("DISPLAY", saved.c_str(), 1);
+    else unsetenv("DISPLAY");
 }
 
 TEST_F(StartupTest, EachLineIsWrittenOutAtOnce) {
