@@ -13,6 +13,7 @@
 #include "image/tga.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "script/scriptStop.h"
 #include "util/output.h"
 
 std::atomic<uint8_t> keyState[256];
@@ -91,6 +92,9 @@ void onKeyDown(int key) {
     switch (key) {
     case keyEscape:
         quitApplication();
+        break;
+    case scriptStopKey:
+        requestScriptStop(stopByKey);  // the running script ends; the viewer stays
         break;
     case keyF12:
         triggerShot();

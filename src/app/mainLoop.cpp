@@ -14,6 +14,7 @@
 #include "camera/camera.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "script/scriptStop.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainFrame.h"
 
@@ -39,6 +40,12 @@ ReferenceGrid referenceGrid;
 int runMainLoop() {
     int quitCode = 0;
     for (;;) {
+        // No script runs while the viewer is at rest here: the stop key has
+        // nothing to stop, and a stop signal (batch runs) ends the program.
+        if (int stop = pendingScriptStop()) {
+            if (stop > 0) platformExitProcess(128 + stop);
+            discardScriptStop();
+        }
         PlatformPoll poll = platformPollEvents(quitCode);
         if (poll == platformPollQuit) break;
         if (poll == platformPollIdle) renderFrame();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/mainLoop.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
 #include "script/scriptHost.h"
@@ -134,10 +135,21 @@ bool chooseSceneFolderFromEnvironment() {
     return false;
 }
 
+int exitCodeAfterStop(int stop) {
+    if (stop > 0) return 128 + stop;  // ended by a signal, as the shell would say
+    if (startOptions.batch || !platformHasMainWindow()) return 1;
+    // Stopped with the key: the viewer goes on where the script left it.
+    return runMainLoop();
+}
+
 int runStartScript(ScriptHost* host) {
-    if (inlineChunk) return runScriptChunk(host, startScriptName) == 0 ? 0 : 1;
+    if (inlineChunk) {
+        if (runScriptChunk(host, startScriptName) == 0) return 0;
+        return lastScriptStop() ? exitCodeAfterStop(lastScriptStop()) : 1;
+    }
     std::string path = locateStartScript(startScriptName);
     if (runScriptFileAs(host, path.c_str(), startScriptName) == 0) return 0;
+    if (lastScriptStop()) return exitCodeAfterStop(lastScriptStop());
     // runScriptFileAs printed the line on standard output; standard error
     // gets it too, so a failed start is seen even without a console.
     char message[startTextLimit + 64];

@@ -2,7 +2,7 @@
 //
 // Provides: startTextLimit, startScriptName, inlineChunk, startFolder,
 // StartOptions, startOptions, readStartOptions, applyStartOptions,
-// joinArgumentText, chooseStartScript, argumentIgnoredLine, enterProgramFolder,
+// joinArgumentText, chooseStartScript, argumentIgnoredLine, exitCodeAfterStop, enterProgramFolder,
 // locateStartScript, prepareStart, chooseSceneFolderFromEnvironment,
 // runStartScript.
 // The program's own folder (of the running executable, /proc/self/exe)
@@ -88,6 +88,12 @@ bool prepareStart(int argc, char** argv);
 // Sets the scene folder from MORVISTA_SCENE when it is set and not empty;
 // false (after printing why) when that folder does not exist.
 bool chooseSceneFolderFromEnvironment();
+
+// The exit code after the start script was stopped (scriptStop.h): 128 +
+// the signal's number for a signal; for the stop key, the viewer's main
+// loop runs on when a window is open (its code is returned), otherwise, and
+// in batch runs, 1.
+int exitCodeAfterStop(int stop);
 
 // Runs the start script in host and returns the process exit code.
 int runStartScript(ScriptHost* host);
