@@ -213,6 +213,29 @@ TEST_F(StartupTest, NoDisplayForTheWindowEndsWithTheReasonAndExitCodeOne) {
     else unsetenv("DISPLAY");
 }
 
+// In batch mode a box never waits: its caption and text go to standard
+// error, the script goes on; without it and without a display the box's
+// text is printed on standard output as before.
+TEST_F(StartupTest, BatchModeBoxesGoToStandardErrorAndTheScriptGoesOn) {
+    const char* chunk = "messageBoxTitle(\"all done\", \"Note\"); messageBox(\"plain\"); print(\"went on\")";
+    std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    bool hadDisplay = getenv("DISPLAY") != nullptr;
+    setenv("DISPLAY", ":97", 1);  // no server there: batch mode must not need one
+    ProgramRun r = run({"--batch", chunk});
+    EXPECT_EQ(r.out, "went on\n");
+    EXPECT_EQ(r.err, "Note: all done\nplain\n");
+    EXPECT_EQ(r.exitCode, 0);
+    setenv("MORVISTA_BATCH", "1", 1);
+    r = run({chunk});
+    unsetenv("MORVISTA_BATCH");
+    EXPECT_EQ(r.err, "Note: all done\nplain\n");
+    unsetenv("DISPLAY");
+    r = run({chunk});
+    EXPECT_EQ(r.out, "Note: all done\nplain\nwent on\n");
+    EXPECT_EQ(r.err, "");
+    if (hadDisplay) setenv("DISPLAY", saved.c_str(), 1);
+}
+
 TEST_F(StartupTest, EachLineIsWrittenOutAtOnce) {
     // The program keeps running after its line; the line must arrive
     // before it ends, as it would before a crash.
