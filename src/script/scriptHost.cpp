@@ -108,9 +108,12 @@ static int lastStop = 0;        // see lastScriptStop
 static int loadAndRun(lua_State* L, int loaderArgs) {
     int status = lua_pcall(L, loaderArgs, 1, 0);
     if (status == LUA_OK) status = protectedCall(L, 0, 0);
-    lastStop = status != LUA_OK ? takeScriptStop() : 0;
-    if (status != LUA_OK && lastStop != 0) {
+    // A stop caught on the way (dofile and pcall report errors and go on)
+    // may let the chunk end normally: it was stopped all the same.
+    lastStop = takeScriptStop();
+    if (lastStop != 0) {
         lastError = "Script stopped by the user";
+        status = LUA_ERRRUN;
     } else if (status != LUA_OK) {
         const char* message = lua_tostring(L, -1);
         lastError = message ? message : "(no error message)";
@@ -227,6 +230,7 @@ ScriptHost* createScriptHost() {
         outputPrintf("Script host: could not open the libraries: %s\n", message ? message : "(no message)");
         lua_settop(L, 0);
     }
+    makeProtectedCallsStopAware(L);
     return host;
 }
 

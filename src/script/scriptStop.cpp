@@ -54,6 +54,35 @@ int takeScriptStop() {
 
 void installScriptStopHook(lua_State* L) { lua_sethook(L, stopHook, LUA_MASKCOUNT, hookInstructions); }
 
+namespace {
+
+// pcall and xpcall as the base library has them, except that a stop is
+// passed on instead of being caught.
+int stopAwareCall(lua_State* L) {
+    int arguments = lua_gettop(L);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, arguments, LUA_MULTRET);
+    if (scriptStopping()) {
+        lua_pushstring(L, "Script stopped by the user");
+        return lua_error(L);
+    }
+    return lua_gettop(L);
+}
+
+}  // namespace
+
+void makeProtectedCallsStopAware(lua_State* L) {
+    for (const char* name : {"pcall", "xpcall"}) {
+        if (lua_getglobal(L, name) != LUA_TFUNCTION) {
+            lua_pop(L, 1);
+            continue;
+        }
+        lua_pushcclosure(L, stopAwareCall, 1);
+        lua_setglobal(L, name);
+    }
+}
+
 void installStopSignals() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;

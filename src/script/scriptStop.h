@@ -2,13 +2,14 @@
 //
 // Provides: stopByKey, requestScriptStop, pendingScriptStop,
 // discardScriptStop, scriptStopping, takeScriptStop, installScriptStopHook,
+// makeProtectedCallsStopAware,
 // installStopSignals, scriptStopKey.
 // A stop is asked for by the stop key (Pause, handled by the window
 // procedure) or, in batch runs, by SIGINT or SIGTERM. The running script
 // ends at its next instruction with the line "Script stopped by the user":
 // a count hook on the Lua state raises an error, and keeps raising it while
-// the stop unwinds, so a pcall or dofile inside the script cannot swallow
-// it; errors are not reported meanwhile. The outermost run that ends takes
+// the stop unwinds; pcall, xpcall, call and dofile pass it on instead of
+// catching it, and errors are not reported meanwhile. The outermost run that ends takes
 // the stop (takeScriptStop) and prints the line.
 // Threads: requestScriptStop from any thread and from signal handlers (it
 // only stores a lock-free atomic); everything else on the main thread.
@@ -29,6 +30,9 @@ bool scriptStopping();
 // Ends the unwinding: returns its reason (0 when none) and prints the line.
 int takeScriptStop();
 void installScriptStopHook(lua_State* L);
+// Wraps the global pcall and xpcall (once the libraries are open) so that
+// they hand a stop on instead of catching it.
+void makeProtectedCallsStopAware(lua_State* L);
 // Batch runs: SIGINT and SIGTERM ask for a stop; a second one ends the
 // process at once with 128 + the signal's number.
 void installStopSignals();

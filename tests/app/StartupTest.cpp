@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -260,6 +261,54 @@ TEST_F(StartupTest, EachLineIsWrittenOutAtOnce) {
     waitpid(pid, nullptr, 0);
     close(pipeFds[0]);
     EXPECT_EQ(received, "first line\n");
+}
+
+// In batch mode SIGINT and SIGTERM stop the running script, also one that
+// catches errors itself (pcall, dofile), with the line; the program ends
+// with 128 + the signal's number. Outside batch mode the signal ends it as
+// the system does.
+TEST_F(StartupTest, BatchRunsStopTheScriptOnSigintAndSigterm) {
+    writeText(userFolder / "spin.lua", "while true do end\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        int signalNumber;
+        int exitCode;  // -1: ended by the signal itself
+        bool stopLine;
+    };
+    const std::string spinFile = (userFolder / "spin.lua").string();
+    const Case cases[] = {
+        {{"--batch", "print(\"ready\"); while true do end"}, SIGTERM, 128 + SIGTERM, true},
+        {{"--batch", "print(\"ready\"); while true do pcall(function() while true do end end) end"}, SIGINT,
+         128 + SIGINT, true},
+        {{"--batch", "print(\"ready\"); dofile(\"" + spinFile + "\"); print(\"after\")"}, SIGTERM, 128 + SIGTERM,
+         true},
+        {{"print(\"ready\"); while true do end"}, SIGTERM, -1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        fs::path outPath = root / "signal-out.txt";
+        int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int errFd = open("/dev/null", O_WRONLY);
+        pid_t pid = start(c.arguments, outFd, errFd);
+        close(outFd);
+        close(errFd);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (readText(outPath).find("ready\n") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        kill(pid, c.signalNumber);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (c.exitCode < 0) {
+            EXPECT_TRUE(WIFSIGNALED(status));
+        } else {
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
+        }
+        std::string out = readText(outPath);
+        EXPECT_EQ(out.find("Script stopped by the user\n") != std::string::npos, c.stopLine) << out;
+        EXPECT_EQ(out.find("after"), std::string::npos) << out;
+        EXPECT_EQ(out.find("error"), std::string::npos) << "a stop is no error: " << out;
+    }
 }
 
 }  // namespace
