@@ -17,6 +17,7 @@
 #include "image/tga.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "script/scriptStop.h"
 #include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
 
@@ -97,6 +98,9 @@ void onKeyDown(int key) {
         break;
     case 'R':
         resetCameraToHome();
+        break;
+    case scriptStopKey:
+        requestScriptStop(stopByKey);  // the running script ends; the viewer stays
         break;
     case keyF12:
         triggerShot();

@@ -16,6 +16,7 @@
 #include "camera/homeView.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "script/scriptStop.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainFrame.h"
@@ -63,6 +64,12 @@ int runMainLoop() {
     // View" goes back to.
     fixHomeView();
     for (;;) {
+        // No script runs while the viewer is at rest here: the stop key has
+        // nothing to stop, and a stop signal (batch runs) ends the program.
+        if (int stop = pendingScriptStop()) {
+            if (stop > 0) platformExitProcess(128 + stop);
+            discardScriptStop();
+        }
         PlatformPoll poll = platformPollEvents(quitCode);
         if (poll == platformPollQuit) break;
         if (poll == platformPollIdle) renderFrame();

@@ -58,7 +58,7 @@ void measurementStep() {
     if (measureCountdown == runSamples) frameTimeSum = 0.0f;  // first frame of the run
     measureCountdown -= 1;
     double milliseconds = frameSeconds * 1000.0;
-    outputPrintf("%0.2f milli sec\n", milliseconds);
+    outputDiagnosticPrintf("%0.2f milli sec\n", milliseconds);
     frameTimeSum += static_cast<float>(milliseconds);
     if (measureCountdown == 0) {
         lastRunAverage = frameTimeSum / runSamples;

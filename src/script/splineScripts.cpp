@@ -108,7 +108,7 @@ int scriptInterpolateSpline(lua_State* L) {
     outputText("before pos\n");
     float x = 0.0f, y = 0.0f, z = 0.0f;
     interpolateSplineSlot(index, static_cast<float>(time), x, y, z);
-    outputPrintf("POS %f %f %f\n", x, y, z);
+    outputDiagnosticPrintf("POS %f %f %f\n", x, y, z);
     pushScriptNumber(L, x);
     pushScriptNumber(L, y);
     pushScriptNumber(L, z);

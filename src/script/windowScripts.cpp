@@ -96,7 +96,11 @@ int scriptCreateWindow(lua_State* L) {
     const char* title = scriptString(L, 1);
     requireCompleteSceneFolder(L, "createWindow");
     if (!platformDisplayAvailable()) {
-        return luaL_error(L, "createWindow: there is no display to open the window on (DISPLAY is not set)");
+        // Said on standard error too: a run from a shell or a scheduler must
+        // see why nothing opened.
+        std::string reason = "createWindow: " + platformDisplayProblem();
+        outputError((reason + "\n").c_str());
+        return luaL_error(L, "%s", reason.c_str());
     }
     if (!createMainWindow(title, screenWidth, screenHeight, fullScreen, windowProcedure)) {
         return luaL_error(L, "createWindow: the window could not be opened");

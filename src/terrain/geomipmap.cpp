@@ -121,7 +121,7 @@ bool Cgeomipmap::setupPatches(int newPatchSize) {
                     if (h > patch.maxY) patch.maxY = h;
                 }
             }
-            outputPrintf("maxy %f miny %f\n", patch.maxY, patch.minY);
+            outputDiagnosticPrintf("maxy %f miny %f\n", patch.maxY, patch.minY);
         }
     }
     try {

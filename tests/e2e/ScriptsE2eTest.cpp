@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2eHarness.h"
+#include "util/checksum.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ std::pair<unsigned, unsigned> pngSize(const std::string& bytes) {
 const char* benchmarkHeader =
     "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean,ms_median_spread,spread_over_5pct,"
     "polygons_median,terrain_error_p95_px,terrain_error_max_px,terrain_differing_share,terrain_psnr_db,"
-    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds";
+    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds,scene,height_crc32,status";
 const char* framesHeader =
     "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
     "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db";
@@ -106,6 +107,12 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
     ViewerResult result = runViewer(script, options);
     ASSERT_EQ(result.exitCode, 0) << "the program ends when the benchmark is done" << context(result);
 
+    uint32_t crc = 0;
+    ASSERT_TRUE(fileCrc32(shipped("height129.raw"), crc));
+    const std::string heightCrc = crc32Text(crc);
+    EXPECT_NE(result.out.find("scene default, heights height129.raw (CRC-32 " + heightCrc + ")"), std::string::npos)
+        << "the table's heading names the scene" << context(result);
+
     // Brute force once per scheme; geomipmapping and ROAM at each tolerance.
     std::vector<std::string> rows = splitLines(e2eReadFile(csv));
     ASSERT_EQ(rows.size(), 1u + 5 + 2 * 2 * 5) << context(result);
@@ -116,10 +123,11 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
             if (t == 0 && tolerance > 0) continue;
             for (int s = 0; s < 5; ++s, ++row) {
                 std::vector<std::string> f = csvFields(rows[row]);
-                ASSERT_EQ(f.size(), 25u) << rows[row];
+                ASSERT_EQ(f.size(), 28u) << rows[row];
                 EXPECT_EQ(f[0], terrainNames[t]);
                 EXPECT_EQ(f[1], schemeNames[s]);
-                EXPECT_EQ(f[2], std::to_string(tolerance));
+                // Brute force has no tolerance: an empty cell.
+                EXPECT_EQ(f[2], t == 0 ? "" : std::to_string(tolerance));
                 EXPECT_EQ(f[3], "129");
                 double low = std::stod(f[4]), median = std::stod(f[5]), p95 = std::stod(f[6]),
                        high = std::stod(f[7]);
@@ -127,7 +135,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_LE(low, median) << rows[row];
                 EXPECT_LE(median, p95) << rows[row];
                 EXPECT_LE(p95, high) << rows[row];
-                EXPECT_EQ(f[9], "0.0000") << "one round has no spread";
+                EXPECT_EQ(f[9], "") << "one round has no spread";
+                EXPECT_EQ(f[10], "");
+                EXPECT_EQ(f[27], "complete");
                 EXPECT_GT(std::stol(f[11]), 0) << rows[row];
                 EXPECT_DOUBLE_EQ(std::stod(f[12]), tolerance + 0.25) << rows[row];
                 EXPECT_DOUBLE_EQ(std::stod(f[13]), 2 * tolerance + 1) << rows[row];
@@ -138,6 +148,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_EQ(f[22], "1024x768");
                 EXPECT_EQ(f[23], "3");
                 EXPECT_EQ(f[24], "1");
+                // The scene beside the program, named by its height file's CRC-32.
+                EXPECT_EQ(f[25], "default");
+                EXPECT_EQ(f[26], heightCrc) << rows[row];
                 // The table on standard output shows the same configuration.
                 char tableLine[100];
                 snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrainNames[t], schemeNames[s], 129);
@@ -190,8 +203,8 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
     ASSERT_EQ(rows.size(), 16u) << "header and 3 x 5 configurations" << context(result);
     for (size_t i = 1; i < rows.size(); ++i) {
         std::vector<std::string> f = csvFields(rows[i]);
-        ASSERT_EQ(f.size(), 25u) << rows[i];
-        EXPECT_EQ(f[2], "0") << rows[i];
+        ASSERT_EQ(f.size(), 28u) << rows[i];
+        EXPECT_EQ(f[2], i <= 5 ? "" : "0") << rows[i];  // brute force's five rows come first
         for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
     }
     EXPECT_GE(countLines(result.out, " n/a "), 15) << context(result);
