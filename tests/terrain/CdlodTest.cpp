@@ -1,0 +1,399 @@
+// CdlodTest.cpp -- the CDLOD terrain: its tree, errors and ranges, the
+// selection's invariants over many cameras, what it draws and counts
+// against what the instrument measures, no cracks with the morph at every
+// stage, a morph without steps, and its geometric error at 1 px against
+// the full grid.
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "camera/camera.h"
+#include "camera/frustum.h"
+#include "scene/sceneConfig.h"
+#include "support/imageCompare.h"
+#include "terrain/bruteForce.h"
+#include "terrain/cdlod.h"
+#include "terrain/splatting.h"
+#include "terrain/terrainError.h"
+#include "terrain/terrainFrame.h"
+#include "terrain/terrainTestSupport.h"
+
+namespace {
+
+unsigned hashNoise(int x, int z) {
+    unsigned h = static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(z) * 19349663u;
+    h ^= h >> 13;
+    h *= 2654435761u;
+    return h >> 24;
+}
+
+// Rough ground, 0 on the outer border of the 129 map, so the terrain's
+// outline is the square 0-128 at height 0 and a gap between areas shows.
+int roughMap(int x, int z) {
+    if (x == 0 || z == 0 || x == 128 || z == 128) return 0;
+    const double smooth = 70.0 + 40.0 * std::sin(x * 0.09) * std::cos(z * 0.07);
+    return static_cast<int>(smooth) + static_cast<int>(hashNoise(x, z) % 81) - 40;
+}
+
+// Smooth hills, 0 on the border of the 129 map.
+int hillMap(int x, int z) {
+    if (x == 0 || z == 0 || x == 128 || z == 128) return 0;
+    return static_cast<int>(60.0 + 40.0 * std::sin(x * 0.08) * std::cos(z * 0.06) + 15.0 * std::sin((x + z) * 0.15));
+}
+
+// Value noise over a lattice of the given spacing, smoothly interpolated.
+double valueNoise(double x, double z, int spacing, unsigned seed) {
+    const int ix = static_cast<int>(std::floor(x / spacing)), iz = static_cast<int>(std::floor(z / spacing));
+    double u = x / spacing - ix, v = z / spacing - iz;
+    u = u * u * (3 - 2 * u);
+    v = v * v * (3 - 2 * v);
+    auto at = [&](int a, int b) { return hashNoise(a * 7 + static_cast<int>(seed), b * 13 - static_cast<int>(seed)) / 255.0; };
+    return (at(ix, iz) * (1 - u) + at(ix + 1, iz) * u) * (1 - v) + (at(ix, iz + 1) * (1 - u) + at(ix + 1, iz + 1) * u) * v;
+}
+
+// A generated landscape of octaves of value noise, the whole byte range.
+int generatedMap(int x, int z) {
+    double h = 0.0, weight = 0.0, amplitude = 1.0;
+    for (int octave = 0, spacing = 128; spacing >= 2; ++octave, spacing /= 2, amplitude *= 0.5) {
+        h += amplitude * valueNoise(x, z, spacing, static_cast<unsigned>(octave) * 31u);
+        weight += amplitude;
+    }
+    return static_cast<int>(h / weight * 300.0 - 30.0);
+}
+
+struct Eye {
+    float x, y, z, targetX, targetY, targetZ;
+};
+
+// A frame's view: viewport, projection and view transform, the camera
+// snapshot and the frustum taken from them, as the frame driver does.
+TerrainView lookFrom(const Eye& eye, int width = testViewSize, int height = testViewSize, double fovy = 60.0) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fovy, static_cast<double>(width) / height, 1.0, 3000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(eye.x, eye.y, eye.z, eye.targetX, eye.targetY, eye.targetZ, 0.0, 1.0, 0.0);
+    setCameraPositionRaw(eye.x, eye.y, eye.z);
+    frameCameraX = eye.x;
+    frameCameraY = eye.y;
+    frameCameraZ = eye.z;
+    extractFrustum();
+    TerrainView view;
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, view.projection);
+    view.width = width;
+    view.height = height;
+    return view;
+}
+
+// Puts the switches the tests change back as they were.
+struct SavedSwitches {
+    float tolerance = terrainErrorTolerance;
+    int splatting = splattingEnabled, lightmap = lightmapEnabled;
+    ~SavedSwitches() {
+        terrainErrorTolerance = tolerance;
+        splattingEnabled = splatting;
+        lightmapEnabled = lightmap;
+        glViewport(0, 0, testViewSize, testViewSize);
+    }
+};
+
+std::filesystem::path testOutput(const std::string& name) {
+    std::filesystem::path dir = std::filesystem::path(MORVISTA_BINARY_DIR) / "test-output";
+    std::filesystem::create_directories(dir);
+    return dir / name;
+}
+
+void drawCdlodMesh(void* context) { static_cast<Ccdlod*>(context)->drawMesh(); }
+
+// The drawn surface's height at every grid point (NaN where nothing is
+// drawn), and the level of the area drawing it, from the mesh as drawn.
+struct Surface {
+    int size = 0;
+    std::vector<float> height;
+    std::vector<int> level;
+};
+Surface drawnSurface(const Ccdlod& cdlod) {
+    Surface s;
+    s.size = cdlod.size();
+    s.height.assign(static_cast<size_t>(s.size) * s.size, std::numeric_limits<float>::quiet_NaN());
+    s.level.assign(s.height.size(), -1);
+    std::vector<float> mesh;
+    cdlod.morphedMesh(mesh);
+    // Triangles in area order; each area has (cells / quads)^2 * 2 of them.
+    size_t t = 0;
+    for (const CdlodArea& area : cdlod.selection()) {
+        const int quads = area.quarter < 0 ? cdlod.gridDim() : cdlod.gridDim() / 2;
+        for (int k = 0; k < quads * quads * 2; ++k, ++t) {
+            const float* v = &mesh[t * 9];
+            const double ax = v[0] / cdlod.xScale(), az = v[2] / cdlod.zScale();
+            const double bx = v[3] / cdlod.xScale(), bz = v[5] / cdlod.zScale();
+            const double cx = v[6] / cdlod.xScale(), cz = v[8] / cdlod.zScale();
+            const double det = (bz - cz) * (ax - cx) + (cx - bx) * (az - cz);
+            const int x0 = static_cast<int>(std::floor(std::min({ax, bx, cx}))), x1 = static_cast<int>(std::ceil(std::max({ax, bx, cx})));
+            const int z0 = static_cast<int>(std::floor(std::min({az, bz, cz}))), z1 = static_cast<int>(std::ceil(std::max({az, bz, cz})));
+            for (int z = z0; z <= z1; ++z)
+                for (int x = x0; x <= x1; ++x) {
+                    const double wa = ((bz - cz) * (x - cx) + (cx - bx) * (z - cz)) / det;
+                    const double wb = ((cz - az) * (x - cx) + (ax - cx) * (z - cz)) / det;
+                    const double wc = 1.0 - wa - wb;
+                    if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
+                    const size_t at = static_cast<size_t>(z) * s.size + x;
+                    s.height[at] = static_cast<float>(wa * v[1] + wb * v[4] + wc * v[7]);
+                    s.level[at] = area.level;
+                }
+        }
+    }
+    return s;
+}
+
+}  // namespace
+
+// The tree over a 257 grid: levels, boxes, errors measured against the
+// grid, the fixed ranges and those the tolerance asks for; grids it cannot
+// take are refused.
+TEST(CdlodSetUp, BuildsTheTreeErrorsAndRanges) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    SavedSwitches saved;
+    Cheightmap grid;
+    fillMap(grid, 257, generatedMap);
+    Ccdlod cdlod;
+    std::string failure;
+    ASSERT_TRUE(cdlod.setUp(grid, failure)) << failure;
+    EXPECT_EQ(cdlod.gridDim(), 32);
+    EXPECT_EQ(cdlod.topLevel(), 3);  // 256 = 32 * 2^3
+    EXPECT_EQ(cdlod.nodes().size(), 1u + 4u + 16u + 64u);
+    EXPECT_EQ(cdlod.levelError(0), 0.0f) << "a leaf is drawn through every sample";
+    EXPECT_GT(cdlod.levelError(1), 0.0f);
+    for (int level = 1; level <= 3; ++level) EXPECT_GE(cdlod.levelError(level), cdlod.levelError(level - 1));
+
+    // Each node's error is the most a sample lies off its mesh: recomputed
+    // here for one node from the grid, by the mesh's own triangles.
+    const CdlodNode& node = cdlod.nodes()[1];
+    ASSERT_EQ(node.level, 2);
+    double worst = 0.0;
+    for (int z = node.z; z <= node.z + node.cells; ++z)
+        for (int x = node.x; x <= node.x + node.cells; ++x) {
+            const int step = 4;
+            const int qx = std::min((x - node.x) / step, cdlod.gridDim() - 1), qz = std::min((z - node.z) / step, cdlod.gridDim() - 1);
+            const double u = (x - node.x - qx * step) / 4.0, v = (z - node.z - qz * step) / 4.0;
+            const double h00 = grid.height(node.x + qx * step, node.z + qz * step);
+            const double h10 = grid.height(node.x + qx * step + step, node.z + qz * step);
+            const double h01 = grid.height(node.x + qx * step, node.z + qz * step + step);
+            const double h11 = grid.height(node.x + qx * step + step, node.z + qz * step + step);
+            const double surface = v >= u ? h00 + v * (h01 - h00) + u * (h11 - h01) : h00 + u * (h10 - h00) + v * (h11 - h10);
+            worst = std::max(worst, std::abs(grid.height(x, z) - surface));
+        }
+    EXPECT_NEAR(node.error, worst, 1e-4);
+
+    lookFrom({128.0f, 80.0f, 128.0f, 128.0f, 0.0f, 0.0f});
+    terrainErrorTolerance = 0.0f;
+    cdlod.update();
+    // Four leaf widths, doubling, unless the nodes' size asks for more.
+    const float expected[3] = {128.0f, 256.0f, 512.0f};
+    for (int level = 0; level < 3; ++level) {
+        const float least = level == 0 ? 0.0f : cdlod.range(level - 1) + cdlod.levelDiagonal(level - 1) / 0.7f;
+        EXPECT_FLOAT_EQ(cdlod.range(level), std::max(expected[level], least)) << "level " << level;
+    }
+    EXPECT_TRUE(std::isinf(cdlod.range(3)));
+    std::string problem;
+    EXPECT_TRUE(checkCdlodInvariants(cdlod, problem)) << problem;
+
+    // With a tolerance, the morph toward each coarser level starts where its
+    // error, seen from the view's corner, is within the tolerance; tighter
+    // tolerances ask for longer ranges.
+    float previous[3] = {0, 0, 0};
+    for (float tolerance : {8.0f, 4.0f, 1.0f, 0.5f}) {
+        terrainErrorTolerance = tolerance;
+        cdlod.update();
+        EXPECT_TRUE(checkCdlodInvariants(cdlod, problem)) << problem;
+        const float corner = std::sqrt(1.0f + 2.0f * std::pow(std::tan(30.0f * 3.14159265f / 180.0f), 2.0f));
+        for (int level = 0; level < 3; ++level) {
+            EXPECT_GE(cdlod.morphStart(level) * 1.0001f,
+                      cdlod.levelError(level + 1) * frustumPixelsPerUnit * corner / tolerance)
+                << "level " << level << " at " << tolerance << " px";
+            EXPECT_GT(cdlod.range(level), previous[level]);
+            previous[level] = cdlod.range(level);
+        }
+    }
+
+    const struct {
+        int size;
+        bool taken;
+    } grids[] = {{100, false}, {2, false}, {65, true}, {17, true}};
+    for (const auto& g : grids) {
+        Cheightmap other;
+        fillMap(other, g.size, hillMap);
+        Ccdlod small;
+        std::string why;
+        EXPECT_EQ(small.setUp(other, why), g.taken) << g.size << ": " << why;
+        if (g.taken) {
+            EXPECT_EQ(small.gridDim(), std::min(32, g.size - 1));
+        } else {
+            EXPECT_FALSE(why.empty());
+        }
+    }
+}
+
+// Over cameras all around and above the map, at every tolerance: the
+// selection keeps its invariants; with an open frustum the areas tile the
+// grid, and the frustum drops areas behind the camera.
+TEST(CdlodSelection, KeepsItsInvariantsFromEveryCamera) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    SavedSwitches saved;
+    Cheightmap grid;
+    fillMap(grid, 129, roughMap);
+    Ccdlod cdlod(8);
+    std::string failure, problem;
+    ASSERT_TRUE(cdlod.setUp(grid, failure)) << failure;
+    ASSERT_EQ(cdlod.topLevel(), 4);
+    int levelsSeen = 0;
+    for (float tolerance : {0.0f, 1.0f, 4.0f, 16.0f})
+        for (int k = 0; k < 40; ++k) {
+            const float x = -60.0f + static_cast<float>((k * 37) % 250), z = -60.0f + static_cast<float>((k * 71) % 250);
+            const float y = 5.0f + static_cast<float>((k * 13) % 120);
+            SCOPED_TRACE(testing::Message() << "tolerance " << tolerance << " eye " << x << " " << y << " " << z);
+            terrainErrorTolerance = tolerance;
+            lookFrom({x, y, z, 64.0f, 0.0f, 64.0f});
+            setOpenFrustum();
+            cdlod.update();
+            ASSERT_TRUE(checkCdlodInvariants(cdlod, problem)) << problem;
+            int cells = 0;
+            for (const CdlodArea& area : cdlod.selection()) {
+                cells += area.cells * area.cells;
+                levelsSeen |= 1 << area.level;
+            }
+            EXPECT_EQ(cells, 128 * 128) << "the areas tile the grid";
+        }
+    EXPECT_EQ(levelsSeen & 0xf, 0xf) << "levels 0-3 all drawn somewhere";
+
+    // In the middle of the map looking east: what lies behind is culled.
+    terrainErrorTolerance = 0.0f;
+    lookFrom({64.0f, 30.0f, 64.0f, 128.0f, 0.0f, 64.0f});
+    cdlod.update();
+    ASSERT_TRUE(checkCdlodInvariants(cdlod, problem)) << problem;
+    for (const CdlodArea& area : cdlod.selection())
+        EXPECT_GT(area.x + area.cells, 30) << "area at " << area.x << " " << area.z << " lies behind the camera";
+}
+
+// draw() places every vertex where drawMesh (which the instrument
+// measures) does: their depth pictures agree in a view where the morph is
+// under way. The triangle count is the selection's per pass, as brute
+// force counts, and the GL state is left as found.
+TEST(CdlodDraw, DrawsWhatTheInstrumentMeasuresAndCountsPerPass) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    SavedSwitches saved;
+    Ccdlod cdlod(8);
+    std::string why;
+    if (!cdlod.available(why)) GTEST_SKIP() << why;
+    Cheightmap grid;
+    fillMap(grid, 129, roughMap);
+    ASSERT_TRUE(cdlod.setUp(grid, why)) << why;
+    terrainErrorTolerance = 0.0f;
+    lookFrom({64.0f, 40.0f, 140.0f, 64.0f, 0.0f, 40.0f});
+    cdlod.update();
+
+    // The view holds partly morphed vertices of sizeable height change.
+    int morphing = 0;
+    for (const CdlodArea& area : cdlod.selection()) {
+        const CdlodNode& node = cdlod.nodes()[area.node];
+        for (int j = 0; j <= cdlod.gridDim(); ++j)
+            for (int i = 0; i <= cdlod.gridDim(); ++i) {
+                const float x = static_cast<float>(node.x + (i << node.level)), z = static_cast<float>(node.z + (j << node.level));
+                const float h = cdlod.fineHeight(area.node, i, j);
+                const float k = cdlod.morphFactor(node.level, x, h, z);
+                if (k > 0.05f && k < 0.95f && std::abs(cdlod.coarseHeight(area.node, i, j) - h) > 2.0f) ++morphing;
+            }
+    }
+    EXPECT_GT(morphing, 20);
+
+    baseTexture = 0;  // untextured: white
+    setTerrainColour(255, 255, 255);
+    auto depthPicture = [&](bool shader) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (shader) {
+            splattingEnabled = 0;
+            lightmapEnabled = 0;
+            cdlod.draw();
+        } else {
+            glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
+            glEnable(GL_CULL_FACE);
+            glFrontFace(GL_CCW);
+            glColor3f(1, 1, 1);
+            cdlod.drawMesh();
+            glPopAttrib();
+        }
+        glFinish();
+        std::vector<float> depth(static_cast<size_t>(testViewSize) * testViewSize);
+        glReadPixels(0, 0, testViewSize, testViewSize, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        return depth;
+    };
+    const std::vector<float> drawn = depthPicture(true), measured = depthPicture(false);
+    int covered = 0, coverageDiffers = 0;
+    float largest = 0.0f;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        const bool a = drawn[i] < 1.0f, b = measured[i] < 1.0f;
+        covered += a;
+        if (a != b) {
+            ++coverageDiffers;
+        } else if (a) {
+            largest = std::max(largest, std::abs(drawn[i] - measured[i]));
+        }
+    }
+    EXPECT_GT(covered, testViewSize * testViewSize / 2);
+    EXPECT_LE(coverageDiffers, 2) << "pixels drawn by one and not the other";
+    EXPECT_LT(largest, 1e-5f) << "window depth";
+
+    // Counts and state for every switch combination.
+    int selected = 0;
+    for (const CdlodArea& area : cdlod.selection()) selected += 2 * area.cells * area.cells >> (2 * area.level);
+    const struct {
+        int splatting, lightmap, passes;
+    } combinations[] = {{0, 0, 1}, {1, 0, 2}, {0, 1, 2}, {1, 1, 3}};
+    for (const auto& c : combinations) {
+        splattingEnabled = c.splatting;
+        lightmapEnabled = c.lightmap;
+        glEnable(GL_CULL_FACE);
+        glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
+        cdlod.draw();
+        EXPECT_EQ(cdlod.triangles(), selected * c.passes) << c.splatting << " " << c.lightmap;
+        GLint program = -1, array = -1, elements = -1, attrib0 = -1, attrib1 = -1;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &array);
+        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elements);
+        glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &attrib0);
+        glGetVertexAttribiv(1, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &attrib1);
+        EXPECT_EQ(program, 0);
+        EXPECT_EQ(array, 0);
+        EXPECT_EQ(elements, 0);
+        EXPECT_EQ(attrib0, 0);
+        EXPECT_EQ(attrib1, 0);
+        EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+        EXPECT_FALSE(glIsEnabled(GL_BLEND));
+        GLfloat colour[4];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_FLOAT_EQ(colour[1], 0.5f);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        glDisable(GL_CULL_FACE);
+    }
+    cdlod.reportTitle();
+    char expectedTitle[128];
+    snprintf(expectedTitle, sizeof expectedTitle, "CDLOD nodes %d levels ", cdlod.nodesDrawn());
+    EXPECT_EQ(std::string(terrainReport.title).rfind(expectedTitle, 0), 0u) << terrainReport.title;
+    cdlod.release();
+    EXPECT_EQ(cdlod.nodesDrawn(), 0);
+}
