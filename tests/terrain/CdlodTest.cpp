@@ -52,6 +52,19 @@ int hillMap(int x, int z) {
     return static_cast<int>(60.0 + 40.0 * std::sin(x * 0.08) * std::cos(z * 0.06) + 15.0 * std::sin((x + z) * 0.15));
 }
 
+// Steep smooth hills falling to 0 over the 24 cells next to the border of
+// a map of size samples.
+int smoothHillsOf(int x, int z, int size) {
+    auto rise = [](double cells) {
+        const double t = std::min(cells / 24.0, 1.0);
+        return t * t * (3.0 - 2.0 * t);
+    };
+    const double ramp = rise(std::min(x, size - 1 - x)) * rise(std::min(z, size - 1 - z));
+    return static_cast<int>(ramp * (100.0 + 60.0 * std::sin(x * 0.08) * std::cos(z * 0.06) + 30.0 * std::sin((x + z) * 0.15)));
+}
+int smoothHills(int x, int z) { return smoothHillsOf(x, z, 129); }
+int smoothHills257(int x, int z) { return smoothHillsOf(x, z, 257); }
+
 // Value noise over a lattice of the given spacing, smoothly interpolated.
 double valueNoise(double x, double z, int spacing, unsigned seed) {
     const int ix = static_cast<int>(std::floor(x / spacing)), iz = static_cast<int>(std::floor(z / spacing));
@@ -396,4 +409,213 @@ TEST(CdlodDraw, DrawsWhatTheInstrumentMeasuresAndCountsPerPass) {
     EXPECT_EQ(std::string(terrainReport.title).rfind(expectedTitle, 0), 0u) << terrainReport.title;
     cdlod.release();
     EXPECT_EQ(cdlod.nodesDrawn(), 0);
+}
+
+namespace {
+
+// Level of the area drawing each cell (-1 where none does).
+std::vector<int> cellLevels(const Ccdlod& cdlod) {
+    const int cells = cdlod.size() - 1;
+    std::vector<int> level(static_cast<size_t>(cells) * cells, -1);
+    for (const CdlodArea& area : cdlod.selection())
+        for (int z = area.z; z < area.z + area.cells; ++z)
+            for (int x = area.x; x < area.x + area.cells; ++x) level[static_cast<size_t>(z) * cells + x] = area.level;
+    return level;
+}
+
+struct CrackCount {
+    int holes = 0;        // background pixels where terrain must be
+    int underSquare = 0;  // pixels of the map square
+    int levelBorders = 0; // cell edges between areas of different levels
+};
+
+// Draws the map (outline the square 0-(size - 1) at height 0, under the
+// terrain everywhere) white on black from the eye and counts the background pixels
+// that show through it: any inside the projected square, and, over the far
+// hills, any enclosed by terrain within 2 pixels of a border between areas
+// of different levels (where a crack would open; spiky far ridges may
+// enclose background elsewhere).
+CrackCount countCracks(Ccdlod& cdlod, const Eye& eye, const std::string& name) {
+    lookFrom(eye);
+    cdlod.update();
+    splattingEnabled = 0;
+    lightmapEnabled = 0;
+    baseTexture = 0;
+    setTerrainColour(255, 255, 255);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    cdlod.draw();
+    glFinish();
+    TestImage image = readFrameBuffer(testViewSize, testViewSize);
+    const int w = image.width, h = image.height;
+
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    CrackCount count;
+    // Pixels near borders between levels, from the drawn heights there.
+    const Surface surface = drawnSurface(cdlod);
+    const std::vector<int> level = cellLevels(cdlod);
+    const int cells = cdlod.size() - 1;
+    std::vector<uint8_t> nearBorder(static_cast<size_t>(w) * h, 0);
+    auto mark = [&](int x0, int z0, int x1, int z1) {
+        double a[3], b[3];
+        const float h0 = surface.height[static_cast<size_t>(z0) * surface.size + x0];
+        const float h1 = surface.height[static_cast<size_t>(z1) * surface.size + x1];
+        if (!gluProject(x0, h0, z0, model, projection, viewport, &a[0], &a[1], &a[2])) return;
+        if (!gluProject(x1, h1, z1, model, projection, viewport, &b[0], &b[1], &b[2])) return;
+        const int steps = 1 + static_cast<int>(2.0 * std::hypot(b[0] - a[0], b[1] - a[1]));
+        for (int s = 0; s <= steps; ++s) {
+            const double px = a[0] + (b[0] - a[0]) * s / steps, py = a[1] + (b[1] - a[1]) * s / steps;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const int x = static_cast<int>(px) + dx, y = static_cast<int>(py) + dy;
+                    if (x >= 0 && y >= 0 && x < w && y < h) nearBorder[static_cast<size_t>(y) * w + x] = 1;
+                }
+        }
+    };
+    for (int z = 0; z < cells; ++z)
+        for (int x = 0; x < cells; ++x) {
+            const int here = level[static_cast<size_t>(z) * cells + x];
+            if (here < 0) continue;
+            if (x + 1 < cells && level[static_cast<size_t>(z) * cells + x + 1] >= 0 &&
+                level[static_cast<size_t>(z) * cells + x + 1] != here) {
+                mark(x + 1, z, x + 1, z + 1);
+                ++count.levelBorders;
+            }
+            if (z + 1 < cells && level[static_cast<size_t>(z + 1) * cells + x] >= 0 &&
+                level[static_cast<size_t>(z + 1) * cells + x] != here) {
+                mark(x, z + 1, x + 1, z + 1);
+                ++count.levelBorders;
+            }
+        }
+
+    const double last = cdlod.size() - 1;
+    const double corners[4][2] = {{0, 0}, {0, last}, {last, last}, {last, 0}};
+    double sx[4], sy[4];
+    for (int i = 0; i < 4; ++i) {
+        double wz;
+        gluProject(corners[i][0], 0.0, corners[i][1], model, projection, viewport, &sx[i], &sy[i], &wz);
+    }
+    double area = 0;
+    for (int i = 0; i < 4; ++i) area += sx[i] * sy[(i + 1) % 4] - sx[(i + 1) % 4] * sy[i];
+    auto insideBy = [&](double px, double py) {
+        double least = 1e9;
+        for (int i = 0; i < 4; ++i) {
+            const int j = (i + 1) % 4;
+            const double ex = sx[j] - sx[i], ey = sy[j] - sy[i];
+            least = std::min(least, (ex * (py - sy[i]) - ey * (px - sx[i])) * (area > 0 ? 1 : -1) / std::hypot(ex, ey));
+        }
+        return least;
+    };
+    auto white = [&](int x, int y) {
+        const uint8_t* rgb = &image.rgb[(static_cast<size_t>(y) * w + x) * 3];
+        return rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255;
+    };
+    std::vector<uint8_t> sky(static_cast<size_t>(w) * h, 0);
+    std::vector<int> stack;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && !white(x, y)) {
+                sky[y * w + x] = 1;
+                stack.push_back(y * w + x);
+            }
+    while (!stack.empty()) {
+        const int at = stack.back();
+        stack.pop_back();
+        const int x = at % w, y = at / w;
+        const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+        for (const auto& n : next)
+            if (n[0] >= 0 && n[0] < w && n[1] >= 0 && n[1] < h && !sky[n[1] * w + n[0]] && !white(n[0], n[1])) {
+                sky[n[1] * w + n[0]] = 1;
+                stack.push_back(n[1] * w + n[0]);
+            }
+    }
+    TestImage marked = image;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool inSquare = insideBy(x + 0.5, y + 0.5) >= 1.5;
+            count.underSquare += inSquare;
+            if (white(x, y)) continue;
+            if (!inSquare && (sky[y * w + x] || !nearBorder[static_cast<size_t>(y) * w + x])) continue;
+            ++count.holes;
+            uint8_t* m = &marked.rgb[(static_cast<size_t>(y) * w + x) * 3];
+            m[0] = 255;
+            m[1] = m[2] = 0;
+        }
+    writePpm(testOutput(name + ".ppm").string(), image);
+    if (count.holes) writePpm(testOutput(name + "-marked.ppm").string(), marked);
+    return count;
+}
+
+}  // namespace
+
+// No background through the terrain over steep ground, at tolerances 0, 1
+// and 4, from eyes that put the morph of the ranges at every stage: some
+// vertices not yet morphing, some part way, some fully morphed onto the
+// coarser mesh where areas of different levels meet.
+TEST(CdlodRender, ShowsNoCracksWithTheMorphAtEveryStage) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    SavedSwitches saved;
+    Ccdlod cdlod(8);
+    std::string why;
+    if (!cdlod.available(why)) GTEST_SKIP() << why;
+    // The steepest ground at the fixed ranges; smooth but steep hills where
+    // a tolerance asks for long ranges (the rough map's errors keep every
+    // area at level 0 there), on a map large enough for several levels.
+    const struct {
+        const char* name;
+        int (*map)(int, int);
+        int size;
+        float tolerance;
+    } cases[] = {{"rough-0", roughMap, 129, 0.0f},
+                 {"hills-1", smoothHills257, 257, 1.0f},
+                 {"hills-4", smoothHills, 129, 4.0f},
+                 {"hills-4-257", smoothHills257, 257, 4.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << ": tolerance " << c.tolerance);
+        Cheightmap grid;
+        fillMap(grid, c.size, c.map);
+        ASSERT_TRUE(cdlod.setUp(grid, why)) << why;
+        terrainErrorTolerance = c.tolerance;
+        // Eyes along the map's south edge and beyond it, looking north
+        // (the view scaled with the map).
+        const float n = static_cast<float>(c.size - 1) / 128.0f;
+        const Eye eyes[] = {
+            {64.0f * n, 35.0f * n, 122.0f * n, 64.0f * n, 0.0f, 40.0f * n},
+            {60.0f * n, 38.0f * n, 127.0f * n, 64.0f * n, 0.0f, 40.0f * n},
+            {68.0f * n, 42.0f * n, 133.0f * n, 64.0f * n, 0.0f, 40.0f * n},
+            {64.0f * n, 48.0f * n, 140.0f * n, 64.0f * n, 0.0f, 45.0f * n},
+            {64.0f * n, 55.0f * n, 150.0f * n, 64.0f * n, 0.0f, 50.0f * n},
+            {64.0f * n, 65.0f * n, 165.0f * n, 64.0f * n, 0.0f, 55.0f * n},
+        };
+        int stages[4] = {0, 0, 0, 0};  // k = 0, 0 < k < 0.5, 0.5 <= k < 1, k = 1
+        int levelBorders = 0;
+        for (size_t e = 0; e < std::size(eyes); ++e) {
+            const std::string name = std::string("cdlod-cracks-") + c.name + "-" + std::to_string(e);
+            const CrackCount count = countCracks(cdlod, eyes[e], name);
+            EXPECT_GT(count.underSquare, testViewSize * testViewSize / 3) << name;
+            EXPECT_EQ(count.holes, 0) << "background through the terrain; see " << testOutput(name + "-marked.ppm");
+            levelBorders += count.levelBorders;
+            for (const CdlodArea& area : cdlod.selection()) {
+                if (area.level == cdlod.topLevel()) continue;
+                const CdlodNode& node = cdlod.nodes()[area.node];
+                for (int j = 0; j <= cdlod.gridDim(); ++j)
+                    for (int i = 0; i <= cdlod.gridDim(); ++i) {
+                        if (cdlod.coarseHeight(area.node, i, j) == cdlod.fineHeight(area.node, i, j)) continue;
+                        const float k = cdlod.morphFactor(node.level, static_cast<float>(node.x + (i << node.level)),
+                                                          cdlod.fineHeight(area.node, i, j),
+                                                          static_cast<float>(node.z + (j << node.level)));
+                        ++stages[k <= 0.0f ? 0 : k < 0.5f ? 1 : k < 1.0f ? 2 : 3];
+                    }
+            }
+        }
+        EXPECT_GT(levelBorders, 20) << "areas of different levels meet in view";
+        for (int s = 0; s < 4; ++s) EXPECT_GT(stages[s], 0) << "morph stage " << s;
+        printf("%s: borders between levels %d, vertices by morph stage %d %d %d %d\n", c.name, levelBorders, stages[0],
+               stages[1], stages[2], stages[3]);
+    }
 }
