@@ -310,9 +310,8 @@ void Ccdlod::computeRanges() {
     for (int level = 0; level < top; ++level) {
         float r;
         if (byError) {
-            // The morph toward level + 1 starts where its error is within the tolerance.
-            const float allowedFrom = levelErrors[level + 1] * pixels / terrainErrorTolerance;
-            r = previous + std::max(0.0f, allowedFrom - previous) / keep;
+            // The range ends where level + 1's error is within the tolerance.
+            r = levelErrors[level + 1] * pixels / terrainErrorTolerance;
         } else {
             r = 4.0f * leafWidth * static_cast<float>(1 << level);
         }

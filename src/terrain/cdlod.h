@@ -24,12 +24,16 @@
 // within r_L of the camera; the root's range is unbounded. With the error
 // tolerance (terrainErrorTolerance) at 0 the rule is fixed: r_0 is four
 // leaf widths (4 * gridDim * max(xScale, zScale)), doubling per level. With
-// a tolerance above 0, r_L is the smallest distance at which what the
-// range's morph shows, level L + 1's largest error, projected on screen,
-// is within the tolerance: the morph toward L + 1 starts no nearer than
-// e_(L+1) * p / tolerance, where p is frustumPixelsPerUnit times the
-// factor sqrt(1 + tan^2(fovx / 2) + tan^2(fovy / 2)) that a point in the
-// view's corner is nearer in eye depth than in distance. Both rules then
+// a tolerance above 0, r_L is the smallest distance at which the error of
+// the level its morph leads to, level L + 1's largest error e_(L+1),
+// projected on screen, is within the tolerance: r_L = e_(L+1) * p /
+// tolerance, where p is frustumPixelsPerUnit times the factor
+// sqrt(1 + tan^2(fovx / 2) + tan^2(fovy / 2)) by which a point in the
+// view's corner is nearer in eye depth than in distance. Inside the morph
+// (k from 0 at m_L to 1 at r_L) the coarser mesh's share, k * e_(L+1) * p
+// / d, stays within the tolerance, and the whole error within about 1.09
+// times it (at d between m_L and r_L, with the finer level's error within
+// the tolerance there too). Both rules then
 // hold every range at least twice the finer one, and at least
 // r_(L-1) + diag_(L-1) / (1 - morphShare), diag being the largest 3-D box
 // diagonal of a level's nodes (see "No cracks"). The ranges follow the
