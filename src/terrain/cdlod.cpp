@@ -26,7 +26,7 @@ constexpr float unbounded = std::numeric_limits<float>::infinity();
 // the same operations in the same order.
 const char* const morphVertexShader =
     "#version 120\n"
-    "attribute vec2 gridPoint;\n"   // quads from the node's first grid point
+    "attribute vec3 gridPoint;\n"   // quads from the node's first grid point; 1: skirt
     "attribute vec2 heights;\n"     // fine, coarse (world units)
     "uniform vec2 origin;\n"        // grid units
     "uniform float quadSize;\n"     // grid cells per quad
@@ -35,12 +35,13 @@ const char* const morphVertexShader =
     "uniform float detailRepeat;\n" // unit 0's repeat
     "uniform vec3 eye;\n"
     "uniform vec2 morph;\n"         // start, 1 / (end - start); (huge, 0) for none
+    "uniform float skirtDepth;\n"
     "void main() {\n"
-    "    vec2 g = origin + gridPoint * quadSize;\n"
+    "    vec2 g = origin + gridPoint.xy * quadSize;\n"
     "    vec3 p = vec3(g.x * worldScale.x, heights.x, g.y * worldScale.y);\n"
     "    vec3 d = p - eye;\n"
     "    float k = clamp((sqrt(d.x * d.x + d.y * d.y + d.z * d.z) - morph.x) * morph.y, 0.0, 1.0);\n"
-    "    p.y = heights.x * (1.0 - k) + heights.y * k;\n"
+    "    p.y = heights.x * (1.0 - k) + heights.y * k - gridPoint.z * skirtDepth;\n"
     "    vec2 st = g * invSize;\n"
     "    gl_TexCoord[0] = vec4(st * detailRepeat, 0.0, 1.0);\n"
     "    gl_TexCoord[1] = vec4(st, 0.0, 1.0);\n"
@@ -77,7 +78,7 @@ float quadSurface(float h00, float h10, float h01, float h11, float u, float v) 
 
 }  // namespace
 
-Ccdlod::Ccdlod(int gridDim) : dim(gridDim) {}
+Ccdlod::Ccdlod(int gridDim) : dim(gridDim), requestedDim(gridDim) {}
 
 Ccdlod::~Ccdlod() {
     // GL objects are freed by release() while the context is current; here
@@ -140,6 +141,7 @@ bool Ccdlod::prepareProgram() const {
 
 bool Ccdlod::setUp(const Cheightmap& grid, std::string& failure) {
     release();
+    dim = requestedDim;
     if (!grid.data || grid.size < 3 || !powerOfTwo(grid.size - 1)) {
         failure = "CDLOD needs a grid of 2^n + 1 samples per side";
         return false;
@@ -182,13 +184,14 @@ bool Ccdlod::setUp(const Cheightmap& grid, std::string& failure) {
     }
 
     const int side = dim + 1;
-    heights.assign(tree.size() * side * side * 2, 0.0f);
+    const size_t perNode = static_cast<size_t>(nodeVertices());
+    heights.assign(tree.size() * perNode * 2, 0.0f);
     levelErrors.assign(top + 1, 0.0f);
     levelDiagonals.assign(top + 1, 0.0f);
     levelAmplitudes.assign(top + 1, 0.0f);
     for (size_t n = 0; n < tree.size(); ++n) {
         CdlodNode& node = tree[n];
-        node.firstVertex = n * side * side;
+        node.firstVertex = n * perNode;
         const int step = 1 << node.level;
         float low = unbounded, high = -unbounded;
         for (int z = node.z; z <= node.z + node.cells; ++z)
@@ -218,6 +221,13 @@ bool Ccdlod::setUp(const Cheightmap& grid, std::string& failure) {
                 v[1] = c;
                 amplitude = std::max(amplitude, std::abs(c - h));
             }
+        // The skirt vertices copy their border vertex's heights.
+        for (int line = 0; line < 6; ++line)
+            for (int t = 0; t <= dim; ++t) {
+                const unsigned border = borderVertex(line, t), skirt = skirtVertex(line, t);
+                heights[(node.firstVertex + skirt) * 2] = heights[(node.firstVertex + border) * 2];
+                heights[(node.firstVertex + skirt) * 2 + 1] = heights[(node.firstVertex + border) * 2 + 1];
+            }
         // The most any sample lies off the node's mesh.
         float worst = 0.0f;
         if (step > 1) {
@@ -245,8 +255,101 @@ bool Ccdlod::setUp(const Cheightmap& grid, std::string& failure) {
     for (int level = 1; level <= top; ++level) levelErrors[level] = std::max(levelErrors[level], levelErrors[level - 1]);
     ranges.assign(top + 1, unbounded);
     morphStarts.assign(top + 1, unbounded);
+    buildPieces();
+    leafLevels.assign(static_cast<size_t>((size - 1) / dim) * ((size - 1) / dim), -1);
     computeRanges();
     return true;
+}
+
+unsigned Ccdlod::borderVertex(int line, int t) const {
+    const int side = dim + 1;
+    // Lines 0-2: i = 0, dim / 2, dim (t = j); lines 3-5: j = 0, dim / 2, dim (t = i).
+    const int fixed = (line % 3) * dim / 2;
+    return static_cast<unsigned>(line < 3 ? t * side + fixed : fixed * side + t);
+}
+
+unsigned Ccdlod::skirtVertex(int line, int t) const {
+    const int side = dim + 1;
+    return static_cast<unsigned>(side * side + line * side + t);
+}
+
+void Ccdlod::buildPieces() {
+    const int side = dim + 1, half = dim / 2;
+    pieces.assign(5 + 5 * 4, {});
+    auto quads = [&](std::vector<unsigned>& out, int i0, int j0, int count) {
+        for (int j = j0; j < j0 + count; ++j)
+            for (int i = i0; i < i0 + count; ++i) {
+                const unsigned a = static_cast<unsigned>(j * side + i), b = a + 1;
+                const unsigned c = a + static_cast<unsigned>(side), d = c + 1;
+                // Counter-clockwise seen from above: (x, z), (x, z + 1), (x + 1, z + 1), ...
+                const unsigned t[6] = {a, c, d, a, d, b};
+                out.insert(out.end(), t, t + 6);
+            }
+    };
+    quads(pieces[0], 0, 0, dim);
+    for (int q = 0; q < 4; ++q) quads(pieces[1 + q], (q & 1) * half, (q >> 1) * half, half);
+    // Skirts: for the whole mesh (0) and each quarter (1-4), its west,
+    // east, south and north side, faced both ways.
+    for (int piece = 0; piece < 5; ++piece) {
+        const int q = piece - 1;
+        const int qx = q < 0 ? 0 : (q & 1), qz = q < 0 ? 0 : (q >> 1);
+        const int count = q < 0 ? dim : half;
+        const int lines[4] = {q < 0 ? 0 : qx, q < 0 ? 2 : qx + 1, q < 0 ? 3 : 3 + qz, q < 0 ? 5 : 4 + qz};
+        const int firsts[4] = {qz * half, qz * half, qx * half, qx * half};
+        for (int sideIndex = 0; sideIndex < 4; ++sideIndex) {
+            std::vector<unsigned>& out = pieces[5 + piece * 4 + sideIndex];
+            for (int t = firsts[sideIndex]; t < firsts[sideIndex] + count; ++t) {
+                const unsigned b0 = borderVertex(lines[sideIndex], t), b1 = borderVertex(lines[sideIndex], t + 1);
+                const unsigned s0 = skirtVertex(lines[sideIndex], t), s1 = skirtVertex(lines[sideIndex], t + 1);
+                const unsigned tri[12] = {b0, s0, b1, b1, s0, s1, b0, b1, s0, b1, s1, s0};
+                out.insert(out.end(), tri, tri + 12);
+            }
+        }
+    }
+}
+
+// Which sides of each area border an area of another level: the areas
+// marked on a map of leaf squares.
+void Ccdlod::markSkirts() {
+    const int leaves = (gridSize - 1) / dim;
+    std::fill(leafLevels.begin(), leafLevels.end(), -1);
+    for (const CdlodArea& area : areas)
+        for (int z = area.z / dim; z < (area.z + area.cells) / dim; ++z)
+            for (int x = area.x / dim; x < (area.x + area.cells) / dim; ++x)
+                leafLevels[static_cast<size_t>(z) * leaves + x] = static_cast<signed char>(area.level);
+    auto differs = [&](int x, int z, int level) {
+        if (x < 0 || z < 0 || x >= leaves || z >= leaves) return false;
+        const int other = leafLevels[static_cast<size_t>(z) * leaves + x];
+        return other >= 0 && other != level;
+    };
+    for (CdlodArea& area : areas) {
+        area.skirts = 0;
+        const int x0 = area.x / dim, z0 = area.z / dim, n = area.cells / dim;
+        for (int t = 0; t < n; ++t) {
+            if (differs(x0 - 1, z0 + t, area.level)) area.skirts |= 1;
+            if (differs(x0 + n, z0 + t, area.level)) area.skirts |= 2;
+            if (differs(x0 + t, z0 - 1, area.level)) area.skirts |= 4;
+            if (differs(x0 + t, z0 + n, area.level)) area.skirts |= 8;
+        }
+    }
+}
+
+float Ccdlod::skirtDepth(int level) const {
+    return skirtShare * static_cast<float>(1 << level) * std::max(scaleX, scaleZ);
+}
+
+int Ccdlod::areaTriangles(const CdlodArea& area) const {
+    const int piece = area.quarter + 1;
+    size_t indices = pieces[piece].size();
+    for (int side = 0; side < 4; ++side)
+        if (area.skirts & (1 << side)) indices += pieces[5 + piece * 4 + side].size();
+    return static_cast<int>(indices / 3);
+}
+
+int Ccdlod::selectionTriangles() const {
+    int total = 0;
+    for (const CdlodArea& area : areas) total += areaTriangles(area);
+    return total;
 }
 
 void Ccdlod::release() {
@@ -402,33 +505,29 @@ void Ccdlod::update() {
         coarsestDrawn = std::max(coarsestDrawn, area.level);
     }
     if (areas.empty()) finestDrawn = coarsestDrawn = 0;
+    markSkirts();
 }
 
 bool Ccdlod::prepareBuffers() {
     if (indexBuffer) return true;
     if (tree.empty()) return false;
     const int side = dim + 1;
+    // Grid points (i, j, 0), then the skirt points (i, j, 1) of the six lines.
     std::vector<float> points;
-    points.reserve(static_cast<size_t>(side) * side * 2);
+    points.reserve(static_cast<size_t>(nodeVertices()) * 3);
     for (int j = 0; j <= dim; ++j)
-        for (int i = 0; i <= dim; ++i) {
-            points.push_back(static_cast<float>(i));
-            points.push_back(static_cast<float>(j));
+        for (int i = 0; i <= dim; ++i) points.insert(points.end(), {static_cast<float>(i), static_cast<float>(j), 0.0f});
+    for (int line = 0; line < 6; ++line)
+        for (int t = 0; t <= dim; ++t) {
+            const unsigned border = borderVertex(line, t);
+            points.insert(points.end(), {static_cast<float>(border % side), static_cast<float>(border / side), 1.0f});
         }
-    // The whole mesh, then each quarter's quads.
     std::vector<unsigned> indices;
-    auto quads = [&](int i0, int j0, int count) {
-        for (int j = j0; j < j0 + count; ++j)
-            for (int i = i0; i < i0 + count; ++i) {
-                const unsigned a = static_cast<unsigned>(j * side + i), b = a + 1;
-                const unsigned c = a + static_cast<unsigned>(side), d = c + 1;
-                // Counter-clockwise seen from above: (x, z), (x, z + 1), (x + 1, z + 1), ...
-                const unsigned t[6] = {a, c, d, a, d, b};
-                indices.insert(indices.end(), t, t + 6);
-            }
-    };
-    quads(0, 0, dim);
-    for (int q = 0; q < 4; ++q) quads((q & 1) * dim / 2, (q >> 1) * dim / 2, dim / 2);
+    pieceFirst.clear();
+    for (const std::vector<unsigned>& piece : pieces) {
+        pieceFirst.push_back(indices.size());
+        indices.insert(indices.end(), piece.begin(), piece.end());
+    }
 
     while (glGetError() != GL_NO_ERROR) {
     }
@@ -459,6 +558,7 @@ bool Ccdlod::prepareBuffers() {
     uniforms.detailRepeat = glGetUniformLocation(p, "detailRepeat");
     uniforms.eye = glGetUniformLocation(p, "eye");
     uniforms.morph = glGetUniformLocation(p, "morph");
+    uniforms.skirtDepth = glGetUniformLocation(p, "skirtDepth");
     return true;
 }
 
@@ -470,8 +570,6 @@ void Ccdlod::drawPass(int multiTex, float repeat) {
     glColor3ub(colourByte(terrainColour[0]), colourByte(terrainColour[1]), colourByte(terrainColour[2]));
     const bool twoSets = multiTex != 0 && multitextureReady();
     glUniform1f(uniforms.detailRepeat, twoSets ? repeat : 1.0f);
-    const size_t whole = static_cast<size_t>(dim) * dim * 6;
-    const size_t quarter = whole / 4;
     for (const CdlodArea& area : areas) {
         const CdlodNode& node = tree[area.node];
         float morph[2];
@@ -479,13 +577,18 @@ void Ccdlod::drawPass(int multiTex, float repeat) {
         glUniform2f(uniforms.origin, static_cast<float>(node.x), static_cast<float>(node.z));
         glUniform1f(uniforms.quadSize, static_cast<float>(1 << node.level));
         glUniform2fv(uniforms.morph, 1, morph);
+        glUniform1f(uniforms.skirtDepth, skirtDepth(node.level));
         glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 0,
                               reinterpret_cast<const void*>(node.firstVertex * 2 * sizeof(float)));
-        const size_t first = area.quarter < 0 ? 0 : whole + static_cast<size_t>(area.quarter) * quarter;
-        const size_t count = area.quarter < 0 ? whole : quarter;
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT,
-                       reinterpret_cast<const void*>(first * sizeof(unsigned)));
-        drawnTriangles += static_cast<int>(count / 3);
+        const int piece = area.quarter + 1;
+        auto drawPiece = [&](int index) {
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(pieces[index].size()), GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(pieceFirst[index] * sizeof(unsigned)));
+        };
+        drawPiece(piece);
+        for (int side = 0; side < 4; ++side)
+            if (area.skirts & (1 << side)) drawPiece(5 + piece * 4 + side);
+        drawnTriangles += areaTriangles(area);
     }
 }
 
@@ -511,7 +614,7 @@ void Ccdlod::draw() {
     glUniform3fv(uniforms.eye, 1, eyePosition);
     glBindBuffer(GL_ARRAY_BUFFER, gridBuffer);
     glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
     glBindBuffer(GL_ARRAY_BUFFER, heightBuffer);
     glEnableVertexAttribArray(1);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
@@ -540,39 +643,43 @@ void Ccdlod::reportTitle() {
                        static_cast<double>(top > 0 ? range(0) : 0.0f));
 }
 
-void Ccdlod::morphedMesh(std::vector<float>& positions) const {
+void Ccdlod::morphedMesh(std::vector<float>& positions, bool withSkirts) const {
     positions.clear();
     const int side = dim + 1;
-    std::vector<float> vertices(static_cast<size_t>(side) * side * 3);
+    std::vector<float> vertices(static_cast<size_t>(nodeVertices()) * 3);
     for (const CdlodArea& area : areas) {
         const CdlodNode& node = tree[area.node];
         const int step = 1 << node.level;
         float morph[2];
         morphUniform(morphStart(node.level), range(node.level), morph);
-        const int quads = area.quarter < 0 ? dim : dim / 2;
-        const int i0 = area.quarter < 0 ? 0 : (area.quarter & 1) * dim / 2;
-        const int j0 = area.quarter < 0 ? 0 : (area.quarter >> 1) * dim / 2;
-        for (int j = j0; j <= j0 + quads; ++j)
-            for (int i = i0; i <= i0 + quads; ++i) {
-                const float* hv = &heights[(node.firstVertex + static_cast<size_t>(j) * side + i) * 2];
-                // As the shader: grid point, world position, morph.
-                const float gx = static_cast<float>(node.x) + static_cast<float>(i) * static_cast<float>(step);
-                const float gz = static_cast<float>(node.z) + static_cast<float>(j) * static_cast<float>(step);
-                const float x = gx * scaleX, z = gz * scaleZ;
-                const float k = morphOf(x, hv[0], z, eyePosition, morph[0], morph[1]);
-                float* v = &vertices[(static_cast<size_t>(j) * side + i) * 3];
-                v[0] = x;
-                v[1] = hv[0] * (1.0f - k) + hv[1] * k;
-                v[2] = z;
+        const float drop = skirtDepth(node.level);
+        // Every vertex of the node, as the shader places it.
+        for (int v = 0; v < nodeVertices(); ++v) {
+            const bool skirt = v >= side * side;
+            const unsigned grid = skirt ? borderVertex((v - side * side) / side, (v - side * side) % side)
+                                        : static_cast<unsigned>(v);
+            const int i = static_cast<int>(grid % side), j = static_cast<int>(grid / side);
+            const float* hv = &heights[(node.firstVertex + static_cast<size_t>(v)) * 2];
+            const float gx = static_cast<float>(node.x) + static_cast<float>(i) * static_cast<float>(step);
+            const float gz = static_cast<float>(node.z) + static_cast<float>(j) * static_cast<float>(step);
+            const float x = gx * scaleX, z = gz * scaleZ;
+            const float k = morphOf(x, hv[0], z, eyePosition, morph[0], morph[1]);
+            float* out = &vertices[static_cast<size_t>(v) * 3];
+            out[0] = x;
+            out[1] = hv[0] * (1.0f - k) + hv[1] * k - (skirt ? drop : 0.0f);
+            out[2] = z;
+        }
+        const int piece = area.quarter + 1;
+        auto emit = [&](int index) {
+            for (unsigned corner : pieces[index]) {
+                const float* v = &vertices[static_cast<size_t>(corner) * 3];
+                positions.insert(positions.end(), v, v + 3);
             }
-        for (int j = j0; j < j0 + quads; ++j)
-            for (int i = i0; i < i0 + quads; ++i) {
-                const int a = j * side + i, b = a + 1, c = a + side, d = c + 1;
-                for (int corner : {a, c, d, a, d, b}) {
-                    const float* v = &vertices[static_cast<size_t>(corner) * 3];
-                    positions.insert(positions.end(), v, v + 3);
-                }
-            }
+        };
+        emit(piece);
+        if (withSkirts)
+            for (int sideIndex = 0; sideIndex < 4; ++sideIndex)
+                if (area.skirts & (1 << sideIndex)) emit(5 + piece * 4 + sideIndex);
     }
 }
 

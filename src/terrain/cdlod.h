@@ -69,7 +69,15 @@
 // border is within r_L + diag_L of the camera (it lies in a level-L node
 // that reaches r_L), which is at most m_(L+1), so the coarser area's
 // vertices there have k = 0. Shared vertices of equal levels compute the
-// same k. So neighbours meet without cracks or T-junction gaps.
+// same k. So neighbours meet without cracks: the finer side's extra border
+// vertices lie exactly on the coarser side's edges. The rasteriser snaps
+// such a T-junction vertex to its sub-pixel grid, which can leave a pixel
+// centre in the sliver between the two sides now and then; so each side of
+// an area that borders an area of another level (never the map's outer
+// border) also draws a skirt: a strip hanging skirtShare of a quad width
+// straight down from the side, both faces. It is hidden under the terrain
+// on either side everywhere but in such a sliver. Skirts are counted in
+// the triangles and sent to the instrument like the rest.
 //
 // Texturing: brute force's passes (splatting.h) over the selected areas,
 // honouring splattingEnabled and lightmapEnabled; uniformTexturing changes
@@ -98,7 +106,7 @@ struct CdlodNode {
     float maxY = 0.0f;
     float error = 0.0f;     // largest vertical distance of a sample from the node's mesh (world units)
     int children[4] = {-1, -1, -1, -1};  // child i covers x + (i & 1) * cells / 2, z + (i >> 1) * cells / 2
-    size_t firstVertex = 0;  // (gridDim + 1)^2 vertices of heights, rows of constant z
+    size_t firstVertex = 0;  // its vertices' heights: grid points in rows of constant z, then skirt points
 };
 
 // One area of the last selection: a whole node (quarter -1) or a quarter of
@@ -109,12 +117,14 @@ struct CdlodArea {
     int level = 0;
     int x = 0, z = 0;  // first grid point
     int cells = 0;     // grid cells per side
+    int skirts = 0;    // sides with a skirt: 1 west (x), 2 east, 4 south (z), 8 north
 };
 
 class Ccdlod : public TerrainAlgorithm {
 public:
     static constexpr int defaultGridDim = 32;
     static constexpr float morphShare = 0.3f;  // morphing part of each range
+    static constexpr float skirtShare = 0.25f; // skirt depth in quad widths
 
     explicit Ccdlod(int gridDim = defaultGridDim);
     ~Ccdlod() override;
@@ -156,8 +166,15 @@ public:
     // last update's camera and ranges.
     float morphFactor(int level, float x, float h, float z) const;
     // The last selection's triangles as drawn: 9 floats (3 world positions)
-    // per triangle, counter-clockwise seen from above.
-    void morphedMesh(std::vector<float>& positions) const;
+    // per triangle, area by area, each area's surface (counter-clockwise
+    // seen from above) then its skirts (both faces) unless withSkirts is
+    // false.
+    void morphedMesh(std::vector<float>& positions, bool withSkirts = true) const;
+    // Triangles of one area, skirts included, and of the whole last
+    // selection (one pass).
+    int areaTriangles(const CdlodArea& area) const;
+    int selectionTriangles() const;
+    float skirtDepth(int level) const;  // world units
     int nodesDrawn() const { return static_cast<int>(areas.size()); }
 
     // Samples per side and scale of the grid set up (0 before).
@@ -167,6 +184,7 @@ public:
 
 private:
     int dim;
+    int requestedDim;
     int top = 0;
     int gridSize = 0;
     float scaleX = 1.0f, scaleZ = 1.0f;
@@ -178,6 +196,11 @@ private:
     std::vector<float> ranges;            // per level; top: infinity
     std::vector<float> morphStarts;       // per level; top: infinity
     std::vector<CdlodArea> areas;
+    // Triangle lists in node vertex numbers: 0 the whole mesh, 1-4 the
+    // quarters, then 5 + 4 * piece + side the skirts of piece's sides.
+    std::vector<std::vector<unsigned>> pieces;
+    std::vector<size_t> pieceFirst;  // first index of each piece in indexBuffer
+    std::vector<signed char> leafLevels;  // level drawn on each leaf square (-1 none)
     float eyePosition[3] = {0.0f, 0.0f, 0.0f};
     int drawnTriangles = 0;
     int finestDrawn = 0, coarsestDrawn = 0;
@@ -188,10 +211,17 @@ private:
     mutable unsigned program = 0;
     unsigned gridBuffer = 0, heightBuffer = 0, indexBuffer = 0;
     struct Locations {
-        int origin, quadSize, worldScale, invSize, detailRepeat, eye, morph;
+        int origin, quadSize, worldScale, invSize, detailRepeat, eye, morph, skirtDepth;
     } uniforms{};
     mutable std::vector<float> meshScratch;
 
+    // Vertices per node: the (gridDim + 1)^2 grid points, then a skirt copy
+    // of the points on each of the six lines i, j = 0, gridDim / 2, gridDim.
+    int nodeVertices() const { return (dim + 1) * (dim + 1) + 6 * (dim + 1); }
+    unsigned borderVertex(int line, int t) const;
+    unsigned skirtVertex(int line, int t) const;
+    void buildPieces();
+    void markSkirts();
     bool prepareProgram() const;
     bool prepareBuffers();
     void computeRanges();

@@ -150,7 +150,7 @@ Surface drawnSurface(const Ccdlod& cdlod) {
     s.level.assign(s.height.size(), -1);
     s.rate.assign(s.height.size(), 0.0f);
     std::vector<float> mesh;
-    cdlod.morphedMesh(mesh);
+    cdlod.morphedMesh(mesh, false);
     // Triangles in area order; each area has (cells / quads)^2 * 2 of them.
     size_t t = 0;
     for (const CdlodArea& area : cdlod.selection()) {
@@ -386,9 +386,16 @@ TEST(CdlodDraw, DrawsWhatTheInstrumentMeasuresAndCountsPerPass) {
     EXPECT_LE(coverageDiffers, 2) << "pixels drawn by one and not the other";
     EXPECT_LT(largest, 1e-5f) << "window depth";
 
-    // Counts and state for every switch combination.
-    int selected = 0;
-    for (const CdlodArea& area : cdlod.selection()) selected += 2 * area.cells * area.cells >> (2 * area.level);
+    // Counts and state for every switch combination: per pass, each area's
+    // quads and its skirts (two triangles each way per quad along a side).
+    int selected = 0, skirted = 0;
+    for (const CdlodArea& area : cdlod.selection()) {
+        const int quads = area.cells >> area.level;
+        selected += 2 * quads * quads + 4 * quads * __builtin_popcount(area.skirts);
+        skirted += area.skirts != 0;
+    }
+    EXPECT_EQ(cdlod.selectionTriangles(), selected);
+    EXPECT_GT(skirted, 5) << "areas bordering other levels";
     const struct {
         int splatting, lightmap, passes;
     } combinations[] = {{0, 0, 1}, {1, 0, 2}, {0, 1, 2}, {1, 1, 3}};
@@ -731,8 +738,7 @@ TEST(CdlodError, StaysWithinOnePixelAtOnePixelTolerance) {
         cdlod.update();
         std::string problem;
         ASSERT_TRUE(checkCdlodInvariants(cdlod, problem)) << problem;
-        int triangles = 0;
-        for (const CdlodArea& area : cdlod.selection()) triangles += 2 * area.cells * area.cells >> (2 * area.level);
+        const int triangles = cdlod.selectionTriangles();
         TerrainErrorResult result;
         ASSERT_TRUE(measureMeshError(grid, drawCdlodMesh, &cdlod, view, result, why)) << why;
         EXPECT_GT(result.meshPixels, 100000u);
