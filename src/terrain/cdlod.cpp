@@ -36,12 +36,14 @@ const char* const morphVertexShader =
     "uniform vec3 eye;\n"
     "uniform vec2 morph;\n"         // start, 1 / (end - start); (huge, 0) for none
     "uniform float skirtDepth;\n"
+    "uniform float lastPoint;\n"    // size - 1: skirts end at the map's border
     "void main() {\n"
     "    vec2 g = origin + gridPoint.xy * quadSize;\n"
     "    vec3 p = vec3(g.x * worldScale.x, heights.x, g.y * worldScale.y);\n"
     "    vec3 d = p - eye;\n"
     "    float k = clamp((sqrt(d.x * d.x + d.y * d.y + d.z * d.z) - morph.x) * morph.y, 0.0, 1.0);\n"
-    "    p.y = heights.x * (1.0 - k) + heights.y * k - gridPoint.z * skirtDepth;\n"
+    "    float inside = min(min(g.x, g.y), min(lastPoint - g.x, lastPoint - g.y)) > 0.0 ? 1.0 : 0.0;\n"
+    "    p.y = heights.x * (1.0 - k) + heights.y * k - gridPoint.z * inside * skirtDepth;\n"
     "    vec2 st = g * invSize;\n"
     "    gl_TexCoord[0] = vec4(st * detailRepeat, 0.0, 1.0);\n"
     "    gl_TexCoord[1] = vec4(st, 0.0, 1.0);\n"
@@ -559,6 +561,7 @@ bool Ccdlod::prepareBuffers() {
     uniforms.eye = glGetUniformLocation(p, "eye");
     uniforms.morph = glGetUniformLocation(p, "morph");
     uniforms.skirtDepth = glGetUniformLocation(p, "skirtDepth");
+    uniforms.lastPoint = glGetUniformLocation(p, "lastPoint");
     return true;
 }
 
@@ -611,6 +614,7 @@ void Ccdlod::draw() {
     glUseProgram(program);
     glUniform2f(uniforms.worldScale, scaleX, scaleZ);
     glUniform1f(uniforms.invSize, 1.0f / static_cast<float>(gridSize));
+    glUniform1f(uniforms.lastPoint, static_cast<float>(gridSize - 1));
     glUniform3fv(uniforms.eye, 1, eyePosition);
     glBindBuffer(GL_ARRAY_BUFFER, gridBuffer);
     glEnableVertexAttribArray(0);
@@ -666,7 +670,10 @@ void Ccdlod::morphedMesh(std::vector<float>& positions, bool withSkirts) const {
             const float k = morphOf(x, hv[0], z, eyePosition, morph[0], morph[1]);
             float* out = &vertices[static_cast<size_t>(v) * 3];
             out[0] = x;
-            out[1] = hv[0] * (1.0f - k) + hv[1] * k - (skirt ? drop : 0.0f);
+            // Skirt points on the map's border stay up: nothing outside hides them.
+            const float last = static_cast<float>(gridSize - 1);
+            const bool inside = std::min(std::min(gx, gz), std::min(last - gx, last - gz)) > 0.0f;
+            out[1] = hv[0] * (1.0f - k) + hv[1] * k - (skirt && inside ? drop : 0.0f);
             out[2] = z;
         }
         const int piece = area.quarter + 1;

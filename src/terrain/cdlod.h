@@ -75,8 +75,10 @@
 // centre in the sliver between the two sides now and then; so each side of
 // an area that borders an area of another level (never the map's outer
 // border) also draws a skirt: a strip hanging skirtShare of a quad width
-// straight down from the side, both faces. It is hidden under the terrain
-// on either side everywhere but in such a sliver. Skirts are counted in
+// straight down from the side, both faces (rising to the surface where
+// the side meets the map's border, which nothing outside would hide). It
+// is hidden under the terrain on either side everywhere but in such a
+// sliver. Skirts are counted in
 // the triangles and sent to the instrument like the rest.
 //
 // Texturing: brute force's passes (splatting.h) over the selected areas,
@@ -211,7 +213,7 @@ private:
     mutable unsigned program = 0;
     unsigned gridBuffer = 0, heightBuffer = 0, indexBuffer = 0;
     struct Locations {
-        int origin, quadSize, worldScale, invSize, detailRepeat, eye, morph, skirtDepth;
+        int origin, quadSize, worldScale, invSize, detailRepeat, eye, morph, skirtDepth, lastPoint;
     } uniforms{};
     mutable std::vector<float> meshScratch;
 
