@@ -775,3 +775,100 @@ TEST(CdlodError, StaysWithinOnePixelAtOnePixelTolerance) {
     glDeleteTextures(2, textures);
     baseTexture = lightmapTexture = 0;
 }
+
+namespace {
+
+// The scene's six terrain textures, small and synthetic: two detail
+// layers split west and east by their coverage maps, a lined base texture
+// and a lightmap with a dark diagonal band.
+void makeTerrainTextures() {
+    detailTexture1 = makeTestTexture(8, 8, true, [](int x, int y, uint8_t* rgb) {
+        const bool dark = ((x / 2) ^ (y / 2)) & 1;
+        rgb[0] = dark ? 40 : 90;
+        rgb[1] = dark ? 110 : 170;
+        rgb[2] = dark ? 30 : 50;
+    });
+    detailTexture2 = makeTestTexture(8, 8, true, [](int, int y, uint8_t* rgb) {
+        const bool band = (y / 2) & 1;
+        rgb[0] = band ? 230 : 190;
+        rgb[1] = band ? 200 : 160;
+        rgb[2] = band ? 120 : 90;
+    });
+    auto cover = [](int x, bool west, uint8_t* rgb) {
+        const int v = std::clamp((x - 8) * 255 / 16, 0, 255);
+        rgb[0] = rgb[1] = rgb[2] = static_cast<uint8_t>(west ? 255 - v : v);
+    };
+    coverageTexture1 = makeTestTexture(32, 32, false, [&](int x, int, uint8_t* rgb) { cover(x, true, rgb); });
+    coverageTexture2 = makeTestTexture(32, 32, false, [&](int x, int, uint8_t* rgb) { cover(x, false, rgb); });
+    baseTexture = makeTestTexture(32, 32, true, [](int x, int y, uint8_t* rgb) {
+        const bool line = x % 8 == 0 || y % 8 == 0;
+        rgb[0] = line ? 60 : 170;
+        rgb[1] = line ? 40 : 100;
+        rgb[2] = line ? 120 : 70;
+    });
+    lightmapTexture = makeTestTexture(32, 32, false, [](int x, int y, uint8_t* rgb) {
+        const int d = std::abs(x - y);
+        rgb[0] = rgb[1] = rgb[2] = static_cast<uint8_t>(d < 4 ? 90 : 255);
+    });
+}
+
+void releaseTerrainTextures() {
+    const GLuint names[] = {detailTexture1, detailTexture2, coverageTexture1, coverageTexture2, baseTexture,
+                            lightmapTexture};
+    glDeleteTextures(6, names);
+    baseTexture = detailTexture1 = detailTexture2 = coverageTexture1 = coverageTexture2 = lightmapTexture = 0;
+}
+
+}  // namespace
+
+// Brute force's passes over CDLOD's mesh: splatted and lit, at 1 and 4 px,
+// the picture is brute force's but for a few pixels where the coarser
+// mesh shifts a texel; the pictures are kept for a person to look at.
+TEST(CdlodRender, TexturedLooksLikeBruteForce) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    SavedSwitches saved;
+    Ccdlod cdlod(8);
+    std::string why;
+    if (!cdlod.available(why)) GTEST_SKIP() << why;
+    makeTerrainTextures();
+    setTerrainColour(255, 255, 255);
+    fillMap(bruteTerrain, 257, smoothGeneratedMap);
+    ASSERT_TRUE(cdlod.setUp(bruteTerrain, why)) << why;
+    splattingEnabled = 1;
+    lightmapEnabled = 1;
+    const Eye eye{30.0f, 70.0f, 240.0f, 150.0f, 20.0f, 100.0f};
+    auto picture = [&](bool brute) {
+        lookFrom(eye);
+        glClearColor(0.2f, 0.3f, 0.8f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (brute) {
+            renderBruteForce();
+        } else {
+            cdlod.update();
+            cdlod.draw();
+        }
+        resetTerrainTextures();
+        glFinish();
+        return readFrameBuffer(testViewSize, testViewSize);
+    };
+    const TestImage reference = picture(true);
+    writePpm(testOutput("cdlod-textured-brute.ppm").string(), reference);
+    for (float tolerance : {1.0f, 4.0f}) {
+        terrainErrorTolerance = tolerance;
+        const TestImage image = picture(false);
+        TestImage diff;
+        const double share = compareImages(image, reference, 16, &diff);
+        const std::string name = "cdlod-textured-" + std::to_string(static_cast<int>(tolerance)) + "px";
+        writePpm(testOutput(name + ".ppm").string(), image);
+        writePpm(testOutput(name + "-diff.ppm").string(), diff);
+        int levels = 0;
+        for (const CdlodArea& area : cdlod.selection()) levels |= 1 << area.level;
+        EXPECT_GE(__builtin_popcount(levels), 2) << "levels mixed at " << tolerance << " px";
+        EXPECT_LT(share, tolerance <= 1.0f ? 0.02 : 0.05) << name;
+        EXPECT_EQ(cdlod.triangles(), 3 * cdlod.selectionTriangles());
+        printf("%s: %.4f of the pixels differ from brute force, %d triangles against brute force's %d\n",
+               name.c_str(), share, cdlod.triangles(), 3 * bruteTerrain.triangleCount);
+    }
+    releaseTerrainTextures();
+    bruteTerrain.release();
+}
