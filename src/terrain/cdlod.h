@@ -33,11 +33,11 @@
 // (k from 0 at m_L to 1 at r_L) the coarser mesh's share, k * e_(L+1) * p
 // / d, stays within the tolerance, and the whole error within about 1.09
 // times it (at d between m_L and r_L, with the finer level's error within
-// the tolerance there too). Both rules then
-// hold every range at least twice the finer one, and at least
-// r_(L-1) + diag_(L-1) / (1 - morphShare), diag being the largest 3-D box
-// diagonal of a level's nodes (see "No cracks"). The ranges follow the
-// viewport and projection: update recomputes them every frame.
+// the tolerance there too). Both rules then hold every range at least
+// twice the finer one, and at least r_(L-1) + diag_(L-1) / (1 - morphShare),
+// diag being the largest 3-D box diagonal of a level's nodes (see "No
+// cracks"). The ranges follow the viewport and projection: update
+// recomputes them every frame.
 //
 // Selection (update), walked from the root, with the camera snapshot
 // (frameCameraX/Y/Z) and the frustum planes (camera/frustum.h): a node
@@ -78,8 +78,8 @@
 // straight down from the side, both faces (rising to the surface where
 // the side meets the map's border, which nothing outside would hide). It
 // is hidden under the terrain on either side everywhere but in such a
-// sliver. Skirts are counted in
-// the triangles and sent to the instrument like the rest.
+// sliver. Skirts are counted in the triangles and sent to the instrument
+// like the rest.
 //
 // Texturing: brute force's passes (splatting.h) over the selected areas,
 // honouring splattingEnabled and lightmapEnabled; uniformTexturing changes
