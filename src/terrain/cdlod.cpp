@@ -145,13 +145,13 @@ bool Ccdlod::setUp(const Cheightmap& grid, std::string& failure) {
     release();
     dim = requestedDim;
     if (!grid.data || grid.size < 3 || !powerOfTwo(grid.size - 1)) {
-        failure = "CDLOD needs a grid of 2^n + 1 samples per side";
+        failure = "its side must be 2^n + 1 samples";
         return false;
     }
     const int size = grid.size;
     const int leafDim = std::min(dim, size - 1);
     if (!powerOfTwo(leafDim) || leafDim < 2) {
-        failure = "CDLOD's grid mesh must be a power of two of at least 2 quads";
+        failure = "the grid mesh must be a power of two of at least 2 quads";
         return false;
     }
     dim = leafDim;
