@@ -24,6 +24,7 @@
 #include "support/imageCompare.h"
 #include "terrain/bruteForce.h"
 #include "terrain/cdlod.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainError.h"
 #include "terrain/terrainFrame.h"
@@ -871,4 +872,20 @@ TEST(CdlodRender, TexturedLooksLikeBruteForce) {
     }
     releaseTerrainTextures();
     bruteTerrain.release();
+}
+
+// The program's instance is registered after ROAM 2.0 as 604, "CDLOD",
+// selected by "cdlod", and honours the tolerance.
+TEST(CdlodRegistry, IsTheEntryAfterRoam) {
+    const std::vector<TerrainAlgorithm*>& all = terrainAlgorithms();
+    const auto roam = std::find(all.begin(), all.end(), findTerrainAlgorithm(603));
+    ASSERT_NE(roam, all.end());
+    ASSERT_NE(roam + 1, all.end());
+    EXPECT_EQ(*(roam + 1), &cdlodAlgorithm());
+    EXPECT_EQ(findTerrainAlgorithm(604), &cdlodAlgorithm());
+    EXPECT_EQ(matchTerrainAlgorithm("cdlod"), &cdlodAlgorithm());
+    EXPECT_STREQ(cdlodAlgorithm().menuLabel(), "CDLOD");
+    EXPECT_STREQ(cdlodAlgorithm().name(), "cdlod");
+    EXPECT_TRUE(cdlodAlgorithm().honoursTolerance());
+    EXPECT_TRUE(cdlodAlgorithm().drawsTerrain());
 }
