@@ -343,6 +343,8 @@ bool Cclipmap::prepareGl() {
         programTried = 1;
         std::string why;
         if (available(why)) program = compileVertexProgram();
+        const char* names[8] = {"heights", "scale", "coords", "block", "origin", "viewer", "lattice", "blend"};
+        for (int i = 0; i < 8 && program; ++i) uniforms[i] = glGetUniformLocation(program, names[i]);
         while (glGetError() != GL_NO_ERROR) {
         }
     }
@@ -611,15 +613,11 @@ void Cclipmap::drawItems(bool twoSets, float repeat) {
 
     glUseProgram(program);
     const float last = static_cast<float>(heights->size - 1);
-    glUniform1i(glGetUniformLocation(program, "heights"), heightUnitIndex);
-    glUniform3f(glGetUniformLocation(program, "scale"), heights->xScale, heights->zScale,
-                1.0f / static_cast<float>(heights->size));
-    glUniform2f(glGetUniformLocation(program, "coords"), repeat, twoSets ? 1.0f : 0.0f);
-    const GLint blockAt = glGetUniformLocation(program, "block");
-    const GLint originAt = glGetUniformLocation(program, "origin");
-    const GLint viewerAt = glGetUniformLocation(program, "viewer");
-    const GLint latticeAt = glGetUniformLocation(program, "lattice");
-    const GLint blendAt = glGetUniformLocation(program, "blend");
+    glUniform1i(uniforms[0], heightUnitIndex);
+    glUniform3f(uniforms[1], heights->xScale, heights->zScale, 1.0f / static_cast<float>(heights->size));
+    glUniform2f(uniforms[2], repeat, twoSets ? 1.0f : 0.0f);
+    const GLint blockAt = uniforms[3], originAt = uniforms[4], viewerAt = uniforms[5];
+    const GLint latticeAt = uniforms[6], blendAt = uniforms[7];
 
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);

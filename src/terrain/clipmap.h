@@ -204,6 +204,8 @@ private:
     float lowest = 0.0f, highest = 0.0f;        // grid's height range, world units
     unsigned vertexBuffer = 0, indexBuffer = 0, program = 0;
     int programTried = 0;
+    // Uniform locations: heights, scale, coords, block, origin, viewer, lattice, blend.
+    int uniforms[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
     int drawnTriangles = 0, passTriangles = 0, lastSamplesWritten = 0;
     std::vector<float> scratch;                 // drawMesh positions
 

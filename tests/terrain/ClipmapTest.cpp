@@ -223,6 +223,77 @@ TEST_F(Clipmap, WhatIsDrawnIsWhatTheInstrumentMeasures) {
     }
 }
 
+TEST_F(Clipmap, TheBlendFollowsTheViewerWithoutSteps) {
+    // Walking a quarter cell per frame: at every lattice point a level keeps
+    // between frames, the blend factor (read back from the drawn height, the
+    // point's sample and its coarser surface) moves by at most the viewer's
+    // step over w, except where the window's outer boundary (forced to 1)
+    // has just moved, and there by at most two lattice points over w.
+    clip.fixedSize = 31;
+    const float step = 0.25f;
+    float eye[3] = {400.1f, 120.0f, 380.3f}, target[3] = {450.0f, 0.0f, 300.0f};
+    frame(eye, target);
+    const int n = clip.size(), w = std::max(1, n / 10);
+    int compared = 0;
+    double worstInterior = 0.0;
+    for (int f = 0; f < 48; ++f) {
+        std::vector<std::vector<float>> before(static_cast<size_t>(clip.levelCount()));
+        std::vector<ClipmapLevel> was;
+        for (int l = 0; l < clip.levelCount(); ++l) was.push_back(clip.level(l));
+        auto blendAt = [&](int l, int gx, int gz, float& alpha) {
+            float p[3];
+            clip.vertexPosition(l, gx, gz, p);
+            const ClipmapLevel& level = clip.level(l);
+            const size_t texel = static_cast<size_t>(((gz % n) + n) % n) * n + ((gx % n) + n) % n;
+            const float fine = level.mirror[texel * 2], coarse = level.mirror[texel * 2 + 1];
+            if (std::abs(coarse - fine) < 0.5f) return false;
+            alpha = (p[1] - fine) / (coarse - fine);
+            return true;
+        };
+        std::vector<std::vector<float>> alphas(static_cast<size_t>(clip.levelCount()));
+        for (int l = 0; l + 1 < clip.levelCount(); ++l) {
+            const ClipmapLevel& level = clip.level(l);
+            for (int gz = level.origin[1]; gz < level.origin[1] + n; ++gz)
+                for (int gx = level.origin[0]; gx < level.origin[0] + n; ++gx) {
+                    float alpha = -1.0f;
+                    if (gx < 0 || gz < 0 || gx > level.lastLattice || gz > level.lastLattice || !blendAt(l, gx, gz, alpha))
+                        alpha = -1.0f;
+                    alphas[static_cast<size_t>(l)].push_back(alpha);
+                }
+        }
+        eye[0] += step, eye[2] += step * 0.5f, target[0] += step, target[2] += step * 0.5f;
+        frame(eye, target);
+        for (int l = 0; l + 1 < clip.levelCount(); ++l) {
+            const ClipmapLevel& level = clip.level(l);
+            const ClipmapLevel& old = was[static_cast<size_t>(l)];
+            const bool moved = old.origin[0] != level.origin[0] || old.origin[1] != level.origin[1];
+            const double viewerStep = step / level.spacing;
+            for (int gz = std::max(level.origin[1], old.origin[1]); gz < std::min(level.origin[1], old.origin[1]) + n; ++gz)
+                for (int gx = std::max(level.origin[0], old.origin[0]); gx < std::min(level.origin[0], old.origin[0]) + n; ++gx) {
+                    const float previous =
+                        alphas[static_cast<size_t>(l)][static_cast<size_t>(gz - old.origin[1]) * n + (gx - old.origin[0])];
+                    float now = -1.0f;
+                    if (previous < 0.0f || gx > level.lastLattice || gz > level.lastLattice || !blendAt(l, gx, gz, now))
+                        continue;
+                    ++compared;
+                    const double change = std::abs(now - previous);
+                    const bool boundary = gx == old.origin[0] || gz == old.origin[1] || gx == old.origin[0] + n - 1 ||
+                                          gz == old.origin[1] + n - 1 || gx == level.origin[0] ||
+                                          gz == level.origin[1] || gx == level.origin[0] + n - 1 ||
+                                          gz == level.origin[1] + n - 1;
+                    if (boundary && moved) {
+                        EXPECT_LE(change, (2.0 + viewerStep) / w + 1e-4) << "level " << l << " boundary point " << gx << ", " << gz;
+                    } else {
+                        worstInterior = std::max(worstInterior, change);
+                        EXPECT_LE(change, viewerStep / w + 1e-4) << "level " << l << " point " << gx << ", " << gz;
+                    }
+                }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_GT(worstInterior, 0.0) << "the walk never crossed a transition band";
+}
+
 TEST_F(Clipmap, DrawLeavesTheStateItFound) {
     clip.fixedSize = 63;
     const float eye[3] = {512.0f, 150.0f, 600.0f}, target[3] = {512.0f, 0.0f, 450.0f};
@@ -362,6 +433,83 @@ TEST_F(Clipmap, PassesAreCountedAsBruteForceCountsThem) {
     EXPECT_EQ(clip.trianglesPerPass(), expected);
     printf("clipmap n 255 on the 1025 map: %d triangles per pass (%zu footprints), brute force %d\n",
            clip.trianglesPerPass(), clip.items().size(), 2 * 1024 * 1024);
+}
+
+TEST_F(Clipmap, TexturedLikeBruteForce) {
+    // Splatting and lightmap passes over brute force's grid and the
+    // clipmap's mesh, same view and generated textures: at 1 px the two
+    // pictures agree (at most 0.5 % of pixels differ by more than 8 levels);
+    // at the fixed n = 255 the share is printed. Pictures and their
+    // difference are kept for a person to look at.
+    auto texture = [](int size, bool repeat, auto texel) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(size) * size * 3);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) texel(x, y, &pixels[(static_cast<size_t>(y) * size + x) * 3]);
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return name;
+    };
+    baseTexture = texture(64, true, [](int x, int y, uint8_t* c) { c[0] = 120, c[1] = 140 + (x ^ y) % 40, c[2] = 90; });
+    detailTexture1 = texture(32, true, [](int x, int y, uint8_t* c) { c[0] = 60 + 4 * (x % 16), c[1] = 150, c[2] = 40 + 3 * (y % 16); });
+    detailTexture2 = texture(32, true, [](int x, int y, uint8_t* c) { c[0] = 200, c[1] = 180 - 2 * ((x + y) % 32), c[2] = 120; });
+    coverageTexture1 = texture(64, false, [](int x, int y, uint8_t* c) { c[0] = c[1] = c[2] = static_cast<uint8_t>(((x / 8 + y / 8) % 2) ? 230 : 60); });
+    coverageTexture2 = texture(64, false, [](int x, int y, uint8_t* c) { c[0] = c[1] = c[2] = static_cast<uint8_t>(((x / 8 + y / 8) % 2) ? 25 : 195); });
+    lightmapTexture = texture(128, false, [this](int x, int y, uint8_t* c) {
+        // Shading from the grid's slope, so the lightmap shows the relief.
+        const int gx = x * 8, gz = y * 8;
+        const int slope = grid.sample(std::min(gx + 8, 1024), gz) - grid.sample(gx, gz);
+        c[0] = c[1] = c[2] = static_cast<uint8_t>(std::clamp(170 + slope * 2, 40, 255));
+    });
+    splattingEnabled = 1;
+    lightmapEnabled = 1;
+    struct View {
+        const char* name;
+        float eye[3], target[3];
+    };
+    const View views[] = {{"low-north", {512.0f, 90.0f, 800.0f}, {512.0f, 40.0f, 600.0f}},
+                          {"high-oblique", {200.0f, 260.0f, 200.0f}, {500.0f, 0.0f, 520.0f}}};
+    auto drawBrute = [](void* context, int multiTex, float repeat) {
+        drawBruteForce(*static_cast<Cheightmap*>(context), multiTex, repeat);
+    };
+    for (float tolerance : {1.0f, 0.0f}) {
+        terrainErrorTolerance = tolerance;
+        for (const View& v : views) {
+            frame(v.eye, v.target, 45.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glEnable(GL_CULL_FACE);
+            drawSplattingPasses(drawBrute, &grid, false);
+            drawLightmapPass(drawBrute, &grid, 1, true);
+            glDisable(GL_CULL_FACE);
+            resetTerrainTextures();
+            TestImage brute = readFrameBuffer(pictureSize, pictureSize);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            clip.draw();
+            resetTerrainTextures();
+            TestImage clipped = readFrameBuffer(pictureSize, pictureSize);
+            TestImage diff;
+            const double share = compareImages(brute, clipped, 8, &diff);
+            const std::string name = std::string("clipmap_textured_") + v.name + (tolerance > 0.0f ? "_1px" : "_n255");
+            keep(name, clipped);
+            keep(name + "_brute", brute);
+            keep(name + "_diff", diff);
+            printf("clipmap textured, view %s, tolerance %.0f (n %d): %.4f of pixels differ from brute force\n", v.name,
+                   tolerance, clip.size(), share);
+            if (tolerance > 0.0f) {
+                EXPECT_LE(share, 0.005) << v.name;
+            }
+        }
+    }
+    GLuint names[] = {baseTexture, detailTexture1, coverageTexture1, detailTexture2, coverageTexture2, lightmapTexture};
+    glDeleteTextures(6, names);
+    baseTexture = detailTexture1 = coverageTexture1 = detailTexture2 = coverageTexture2 = lightmapTexture = 0;
 }
 
 TEST_F(Clipmap, TitleNamesLevelsSizeAndSnappedCentre) {
