@@ -23,6 +23,7 @@
 #include "terrain/heightmap.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
+#include "util/output.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ GLuint compileVertexProgram() {
     if (done != GL_TRUE) {
         char log[1024] = "";
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        fprintf(stderr, "clipmap: vertex shader: %s\n", log);
+        outputPrintf("Geometry Clipmaps: the vertex shader does not compile: %s\n", log);
         glDeleteShader(shader);
         return 0;
     }
