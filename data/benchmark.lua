@@ -97,7 +97,19 @@ instrumentsText = ""
 if not (hasTerrainError and hasPlantError) then instrumentsText = " where this program could measure it" end
 
 -- What setTerrainAlgorithm / setPlantAlgorithm are given, and the name shown.
-terrains = { {"brute", "brute force"}, {"geomipmapping", "geomipmapping"}, {"roam", "ROAM 2.0"} }
+-- The terrains are the program's registered algorithms that draw terrain
+-- (getTerrainAlgorithms; the quad-tree entry draws none), shown by these
+-- names or else by their menu labels.
+terrainShown = { brute = "brute force", geomipmapping = "geomipmapping", roam = "ROAM 2.0" }
+if type(getTerrainAlgorithms) == "function" then
+  terrains = {}
+  local names, labels, drawsTerrain = getTerrainAlgorithms()
+  for i = 1, getn(names) do
+    if drawsTerrain[i] then tinsert(terrains, { names[i], terrainShown[names[i]] or labels[i] }) end
+  end
+else
+  terrains = { {"brute", "brute force"}, {"geomipmapping", "geomipmapping"}, {"roam", "ROAM 2.0"} }
+end
 schemes = { {"brute", "full models"}, {"xbill", "crossed billboards"}, {"bill", "billboards"},
             {"mix", "mixed by distance"}, {"smooth", "smooth transition"} }
 
@@ -125,9 +137,15 @@ record = {
   glVersion = getGLVersion(),
   viewport = format("%dx%d", viewWidth, viewHeight),
 }
+-- Which terrain was measured: the scene folder ("default" beside the
+-- program) and the CRC-32 of its height file, so runs on different data are
+-- never compared unawares.
+record.scene, record.heightFile, record.heights = getSceneRecord()
+record.heights = record.heights or "unreadable"
 print(format("benchmark %s, program %s, renderer %s, OpenGL %s, viewport %s, map %d, %d frames x %s, " ..
              "turns of %d frames", record.date, record.version, record.renderer, record.glVersion,
              record.viewport, size, frames, roundsText, segment))
+print(format("scene %s, heights %s (CRC-32 %s)", record.scene, record.heightFile, record.heights))
 
 -- Step i of the walk: once round a circle about the middle of the map,
 -- looking along the way and a little down.

@@ -1,6 +1,6 @@
 // sceneScripts.cpp -- script functions that choose where the scene is read.
 //
-// Provides: registerSceneFolderGroup (setSceneFolder) and
+// Provides: registerSceneFolderGroup (setSceneFolder, getSceneRecord) and
 // requireCompleteSceneFolder, the check createWindow makes before it opens
 // the window. Main thread only.
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include "scene/sceneConfig.h"
 #include "script/scriptArgs.h"
 #include "script/scriptFunctions.h"
+#include "util/checksum.h"
 #include "util/output.h"
 
 namespace {
@@ -30,6 +31,22 @@ int scriptSetSceneFolder(lua_State* L) {
     }
     if (message[0]) return luaL_error(L, "%s", message);
     return 0;
+}
+
+// getSceneRecord(): which scene the run sees, for run records. Returns the
+// scene folder (as chosen, or "default" for the scene beside the program),
+// the height file of the current map size as it is opened, and the CRC-32 of
+// that file as eight hexadecimal digits (nil when it cannot be read).
+int scriptGetSceneRecord(lua_State* L) {
+    const std::string path = scenePath(sceneRow(heightmapSize).heightFile);
+    lua_pushstring(L, sceneFolder.empty() ? "default" : sceneFolder.c_str());
+    lua_pushstring(L, path.c_str());
+    uint32_t crc = 0;
+    if (fileCrc32(path, crc))
+        lua_pushstring(L, crc32Text(crc).c_str());
+    else
+        lua_pushnil(L);
+    return 3;
 }
 
 }  // namespace
@@ -53,4 +70,7 @@ int requireCompleteSceneFolder(lua_State* L, const char* caller) {
     return luaL_error(L, "%s", message);
 }
 
-void registerSceneFolderGroup(lua_State* L) { registerScriptFunction(L, "setSceneFolder", scriptSetSceneFolder); }
+void registerSceneFolderGroup(lua_State* L) {
+    registerScriptFunction(L, "setSceneFolder", scriptSetSceneFolder);
+    registerScriptFunction(L, "getSceneRecord", scriptGetSceneRecord);
+}
