@@ -125,6 +125,11 @@ int clipmapLevelsFor(int n, int size) {
     return levels;
 }
 
+Cclipmap& clipmapAlgorithm() {
+    static Cclipmap entry;
+    return entry;
+}
+
 Cclipmap::~Cclipmap() {
     // No context may be current when the program ends: the GL objects go
     // with it.

@@ -2,8 +2,9 @@
 // refreshed incrementally as it moves (Losasso and Hoppe 2004).
 //
 // Provides: ClipmapLevel, ClipmapFootprint, ClipmapItem, Cclipmap (the
-// terrain algorithm "clipmap", id 605), clipmapSizeFor, clipmapLevelsFor,
-// checkClipmap (the invariant checker the tests use).
+// terrain algorithm "clipmap", id 605), clipmapAlgorithm (the registered
+// entry), clipmapLevelsFor, checkClipmap (the invariant checker the tests
+// use).
 //
 // Levels. Level l = 0 (finest) .. levels - 1 is a grid of n x n vertices
 // (n = 2^k - 1, 15 .. 1023; 255 by default) with a spacing of 2^l grid
@@ -157,6 +158,7 @@ public:
 
     bool setUp(const Cheightmap& grid, std::string& failure) override;
     void release() override;
+    const Cheightmap* heightGrid() const override { return heights; }
     void update() override;
     void draw() override;
     int triangles() const override { return drawnTriangles; }
@@ -225,6 +227,9 @@ private:
     static void drawPass(void* context, int multiTex, float repeat);
     friend std::string checkClipmap(const Cclipmap& clipmap);
 };
+
+// The registry's entry (terrainRegistry.cpp): one object for the program.
+Cclipmap& clipmapAlgorithm();
 
 // "" when the clipmap's state after an update holds every invariant above:
 // n = 2^k - 1 in range, the level count covers the map, origins even and

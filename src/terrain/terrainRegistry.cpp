@@ -9,6 +9,7 @@
 
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForceAlgorithm.h"
+#include "terrain/clipmap.h"
 #include "terrain/geomipmapAlgorithm.h"
 #include "terrain/quadTree.h"
 #include "terrain/roamAlgorithm.h"
@@ -24,6 +25,7 @@ std::vector<TerrainAlgorithm*> builtInTable() {
         &geomipmapAlgorithm(),   // 601
         &quadTreeAlgorithm(),    // 602
         &roamAlgorithm(),        // 603
+        &clipmapAlgorithm(),     // 605
     };
 }
 
