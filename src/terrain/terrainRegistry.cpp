@@ -10,6 +10,7 @@
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForceAlgorithm.h"
 #include "terrain/cdlod.h"
+#include "terrain/clipmap.h"
 #include "terrain/geomipmapAlgorithm.h"
 #include "terrain/quadTree.h"
 #include "terrain/roamAlgorithm.h"
@@ -26,6 +27,7 @@ std::vector<TerrainAlgorithm*> builtInTable() {
         &quadTreeAlgorithm(),    // 602
         &roamAlgorithm(),        // 603
         &cdlodAlgorithm(),       // 604
+        &clipmapAlgorithm(),     // 605
     };
 }
 

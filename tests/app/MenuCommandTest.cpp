@@ -80,7 +80,7 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
               "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode [912]&Reset View\tR\n"
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
-              "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
+              "[604]CDLOD [605]Geometry Clipmaps [513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
               "[901]Same Texturing for All Algorithms [900]&Error Tolerance...\n"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
@@ -94,7 +94,7 @@ TEST_F(MenuCommands, AnonymousTreeNamesAlgorithmsByNumberAndOffersQuadTree) {
     buildMenus();
     std::string text = treeText();
     EXPECT_NE(text.find("&Terrain Algorithms: [600]&Algorithm 1 [601]&Algorithm 2 [602]&Algorithm 3 "
-                        "[603]&Algorithm 4 [513]"),
+                        "[603]&Algorithm 4 [604]&Algorithm 5 [605]&Algorithm 6 [513]"),
               std::string::npos);
     EXPECT_NE(text.find("&Plant Algorithms: [514]&Algorithm 1 [515]&Algorithm 2 [516]&Algorithm 3 "
                         "[517]&Algorithm 4 [518]&Algorithm 5 [498]"),

@@ -64,7 +64,8 @@ TEST(ViewText, InformationCornerNamesTheSettingsThatApply) {
         for (const std::string& piece : c.absent) EXPECT_EQ(text.find(piece), std::string::npos) << c.what << "\n" << text;
     }
     EXPECT_EQ(terrainAlgorithmName(602, false), "Quad-tree (draws nothing)");
-    EXPECT_EQ(terrainAlgorithmName(604, false), "unknown");
+    EXPECT_EQ(terrainAlgorithmName(604, false), "CDLOD");
+    EXPECT_EQ(terrainAlgorithmName(699, false), "unknown");
     EXPECT_EQ(plantSchemeName(0, false), "unknown");
 }
 

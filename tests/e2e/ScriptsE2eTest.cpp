@@ -79,7 +79,7 @@ const char* benchmarkHeader =
 const char* framesHeader =
     "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
     "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db";
-const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0", "CDLOD"};
+const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0", "CDLOD", "Geometry Clipmaps"};
 const char* schemeNames[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
                              "smooth transition"};
 
@@ -113,12 +113,12 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
     EXPECT_NE(result.out.find("scene default, heights height129.raw (CRC-32 " + heightCrc + ")"), std::string::npos)
         << "the table's heading names the scene" << context(result);
 
-    // Brute force once per scheme; geomipmapping, ROAM and CDLOD at each tolerance.
+    // Brute force once per scheme; the level-of-detail algorithms at each tolerance.
     std::vector<std::string> rows = splitLines(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 1u + 5 + 3 * 2 * 5) << context(result);
+    ASSERT_EQ(rows.size(), 1u + 5 + 4 * 2 * 5) << context(result);
     EXPECT_EQ(rows[0], benchmarkHeader);
     size_t row = 1;
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < 5; ++t) {
         for (int tolerance : {0, 2}) {
             if (t == 0 && tolerance > 0) continue;
             for (int s = 0; s < 5; ++s, ++row) {
@@ -200,7 +200,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
     ViewerResult result = runViewer(script, options);
     ASSERT_EQ(result.exitCode, 0) << context(result);
     std::vector<std::string> rows = splitLines(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 21u) << "header and 4 x 5 configurations" << context(result);
+    ASSERT_EQ(rows.size(), 26u) << "header and 5 x 5 configurations" << context(result);
     for (size_t i = 1; i < rows.size(); ++i) {
         std::vector<std::string> f = csvFields(rows[i]);
         ASSERT_EQ(f.size(), 28u) << rows[i];
