@@ -56,6 +56,7 @@
 #include "support/glTestContext.cpp"  // the offscreen context, compiled into this program
 #include "terrain/RoamTestMap.h"
 #include "terrain/roam.h"
+#include "terrain/roamAlgorithm.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
 #include "vegetation/plantBatch.h"
