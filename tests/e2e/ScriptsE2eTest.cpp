@@ -208,7 +208,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
         for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
     }
     EXPECT_GE(countLines(result.out, " n/a "), 15) << context(result);
-    EXPECT_EQ(splitLines(e2eReadFile(work / "bench-frames.csv")).size(), 1u + 20 * 2);
+    EXPECT_EQ(splitLines(e2eReadFile(work / "bench-frames.csv")).size(), 1u + 25 * 2);
 }
 
 TEST_F(ScriptsEndToEnd, TourFliesItsPathAndTakesItsScreenshots) {
