@@ -16,6 +16,7 @@
 #include "scene/sceneConfig.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainFrame.h"
+#include "terrain/terrainPopping.h"
 
 int scenePolygons = 0;
 int lastScenePolygons = 0;
@@ -112,6 +113,9 @@ void renderFrame() {
     // 13-15. Frame time, measurement, polygon count of the finished frame.
     stop = FrameClock::now();
     frameSeconds = std::chrono::duration<double>(stop - start - overhead).count();
+    // With popping measured, the frame's terrain mesh is copied here, after
+    // the frame time was taken.
+    keepTerrainFrameMesh();
     measurementStep();
     recordFrameTime(frameSeconds * 1000.0);
     lastScenePolygons = scenePolygons;
