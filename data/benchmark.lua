@@ -14,7 +14,13 @@
 --     percentile and maximum in pixels, the share (0..1) of pixels whose
 --     colour differs from the full-resolution grid, and their PSNR in dB;
 --   plants: measurePlantError() gives the share of pixels differing from
---     full models over the same ground and view, and their PSNR.
+--     full models over the same ground and view, and their PSNR;
+--   popping: measureTerrainPopping() gives how far the terrain moved since
+--     the frame before (95th percentile and maximum in pixels, share of
+--     differing pixels), its meshes kept from the frame before
+--     (turnPoppingMeasureOn) to the measurement; per configuration the
+--     median view's 95th percentile and the 99th percentile of the
+--     per-frame maximum.
 -- A build without those instruments leaves the error columns empty ("n/a"
 -- in the table); one without setTerrainError measures every terrain at its
 -- own fixed rule (tolerance 0) only.
@@ -35,8 +41,8 @@
 -- Written (names beside the program unless BENCH_CSV names another place):
 --   benchmark.csv         one row per configuration, with the run record
 --   benchmark-frames.csv  one row per measured frame
---   benchmark.png         (a) frame time along the walk per terrain
---                         algorithm, (b) cost against each error measure
+--   benchmark.png         (a) frame time and popping along the walk per
+--                         terrain algorithm, (b) cost against each error measure
 -- and the table is printed at the end; then the program ends.
 --
 -- Settings, read from globals when a script set them before this one ran
@@ -87,6 +93,7 @@ pngName = stem .. ".png"
 hasTolerance = type(setTerrainError) == "function"
 hasTerrainError = type(measureTerrainError) == "function"
 hasPlantError = type(measurePlantError) == "function"
+hasPopping = type(measureTerrainPopping) == "function"
 if not hasTolerance then
   print("setTerrainError is not in this program: every terrain is measured at its fixed rule (tolerance 0)")
   tolerances = {0}
@@ -184,7 +191,8 @@ end
 
 remove(framesName)          -- writeToFile appends: start fresh files
 writeToFile(framesName, "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px," ..
-            "terrain_error_max_px,terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db\n")
+            "terrain_error_max_px,terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db," ..
+            "pop_p95_px,pop_max_px,pop_share\n")
 
 -- One turn of one configuration: frames first .. last of the walk, after
 -- the warm-up frames that lead into them (ROAM follows the camera, the
@@ -196,20 +204,30 @@ function runTurn(c, walk, round, first, last)
   if hasTolerance then setTerrainError(c.tolerance) end
   for i = first - warmUpFrames, first - 1 do placeCamera(i); drawOneFrame() end
   for i = first, last do
+    -- Popping compares a frame's mesh with the one before: the meshes are
+    -- kept from the frame before each measured frame to the measurement.
+    local measured = errorEvery > 0 and mod(i, errorEvery) == 0
+    if hasPopping and errorEvery > 0 and mod(i + 1, errorEvery) == 0 then turnPoppingMeasureOn() end
     placeCamera(i)
     drawOneFrame()
     walk.ms[i] = getFrameTime()
     walk.polygons[i] = getSceneNumPolygons()
-    local errors = ",,,,,,"
-    if errorEvery > 0 and mod(i, errorEvery) == 0 and (hasTerrainError or hasPlantError) then
+    local errors = ",,,,,,,,,"
+    if measured and (hasTerrainError or hasPlantError or hasPopping) then
       -- Measured between frames, for the view just drawn.
       local view = {}
       if hasTerrainError then view.p95, view.max, view.share, view.psnr = measureTerrainError() end
       if hasPlantError then view.plantShare, view.plantPsnr = measurePlantError() end
+      if hasPopping then
+        view.popP95, view.popMax, view.popShare = measureTerrainPopping()
+        if errorEvery > 1 then turnPoppingMeasureOff() end
+        walk.popping[i] = view.popMax
+      end
       tinsert(c.views, view)
       errors = "," .. figure(view.p95, 3, "") .. "," .. figure(view.max, 3, "") .. "," ..
                figure(view.share, 6, "") .. "," .. figure(view.psnr, 2, "") .. "," ..
-               figure(view.plantShare, 6, "") .. "," .. figure(view.plantPsnr, 2, "")
+               figure(view.plantShare, 6, "") .. "," .. figure(view.plantPsnr, 2, "") .. "," ..
+               figure(view.popP95, 3, "") .. "," .. figure(view.popMax, 3, "") .. "," .. figure(view.popShare, 6, "")
     end
     walk.lines[i] = format("%s,%d,%d,%.3f,%d", c.name, round, i, walk.ms[i], walk.polygons[i]) .. errors .. "\n"
   end
@@ -219,7 +237,7 @@ end
 -- figures for the round, and its frames written in walk order.
 function runRound(round)
   local walks = {}
-  for c = 1, getn(configurations) do walks[c] = { ms = {}, polygons = {}, lines = {} } end
+  for c = 1, getn(configurations) do walks[c] = { ms = {}, polygons = {}, lines = {}, popping = {} } end
   for first = 1, frames, segment do
     local last = min(first + segment - 1, frames)
     for c = 1, getn(configurations) do runTurn(configurations[c], walks[c], round, first, last) end
@@ -230,7 +248,7 @@ function runRound(round)
     local conf, walk = configurations[c], walks[c]
     writeToFile(framesName, table.concat(walk.lines))
     local low, median, p95, high, mean = summarise(walk.ms)
-    tinsert(conf.rounds, { ms = walk.ms, polygons = walk.polygons, min = low, median = median, p95 = p95,
+    tinsert(conf.rounds, { ms = walk.ms, polygons = walk.polygons, popping = walk.popping, min = low, median = median, p95 = p95,
                            max = high, mean = mean })
     print(format("round %d/%d  %s, %s, tolerance %s: median %.2f ms", round, rounds, terrains[conf.terrain][2],
                  schemes[conf.scheme][2], toleranceText(conf), median))
@@ -238,6 +256,7 @@ function runRound(round)
 end
 
 for round = 1, rounds do runRound(round) end
+if hasPopping then turnPoppingMeasureOff() end
 if hasTolerance then setTerrainError(0) end  -- the viewer goes on at the fixed rules
 
 -- The figures of a configuration over its rounds and measured views.
@@ -251,6 +270,18 @@ end
 function medianOf(values)
   local low, median = summarise(values)
   return median
+end
+-- The q-th quantile (0..1) of the values by rank (the ceil(q n)-th
+-- smallest), nil for none.
+function percentileOf(values, q)
+  local n = getn(values)
+  if n == 0 then return nil end
+  local sorted = {}
+  for i = 1, n do sorted[i] = values[i] end
+  table.sort(sorted)
+  local rank = ceil(q * n)
+  if rank < 1 then rank = 1 end
+  return sorted[rank]
 end
 function largestOf(values)
   local low, median, p95, high = summarise(values)
@@ -277,13 +308,17 @@ for c = 1, getn(configurations) do
   conf.psnr = medianOf(column(conf.views, "psnr"))
   conf.plantShare = medianOf(column(conf.views, "plantShare"))
   conf.plantPsnr = medianOf(column(conf.views, "plantPsnr"))
+  -- Popping: the median view's 95th percentile, and the 99th percentile of
+  -- the per-frame maximum over the measured frames.
+  conf.popP95 = medianOf(column(conf.views, "popP95"))
+  conf.popMax99 = percentileOf(column(conf.views, "popMax"), 0.99)
 end
 
 -- benchmark.csv: one row per configuration, the run record on every row.
 remove(csvName)
 writeToFile(csvName, "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean," ..
             "ms_median_spread,spread_over_5pct,polygons_median,terrain_error_p95_px,terrain_error_max_px," ..
-            "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db," ..
+            "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db,pop_p95_px,pop_max_px," ..
             "date,program_version,gl_renderer,gl_version,viewport,frames,rounds\n")
 for c = 1, getn(configurations) do
   local conf = configurations[c]
@@ -294,6 +329,7 @@ for c = 1, getn(configurations) do
       conf.min, conf.median, conf.p95, conf.max, conf.mean, conf.spread, flag, conf.polygons) ..
     figure(conf.errorP95, 3, "") .. "," .. figure(conf.errorMax, 3, "") .. "," .. figure(conf.share, 6, "") .. "," ..
     figure(conf.psnr, 2, "") .. "," .. figure(conf.plantShare, 6, "") .. "," .. figure(conf.plantPsnr, 2, "") .. "," ..
+    figure(conf.popP95, 3, "") .. "," .. figure(conf.popMax99, 3, "") .. "," ..
     quoted(record.date) .. "," .. quoted(record.version) .. "," .. quoted(record.renderer) .. "," ..
     quoted(record.glVersion) .. "," .. record.viewport .. format(",%d,%d\n", frames, rounds))
 end
@@ -333,14 +369,31 @@ for c = 1, getn(configurations) do
   tinsert(plot.points, { colour = conf.terrain, shape = conf.scheme, label = label, ms = conf.median,
                          errorPixels = conf.errorP95, terrainShare = conf.share, plantShare = conf.plantShare })
 end
+-- Popping along the walk: each terrain's first configuration, its first
+-- round, at the measured frames.
+if hasPopping then
+  plot.poppingCaption = format("per-frame maximum, every %d frames, round 1", errorEvery)
+  plot.popping = {}
+  for t = 1, getn(terrains) do
+    for c = 1, getn(configurations) do
+      local conf = configurations[c]
+      if conf.terrain == t then
+        local pixels = {}
+        for i = 1, frames do pixels[i] = conf.rounds[1].popping[i] or 0 / 0 end
+        tinsert(plot.popping, { name = terrains[t][2], pixels = pixels })
+        break
+      end
+    end
+  end
+end
 written, why = writeBenchmarkPlot(pngName, plot)
 if not written then print(format("benchmark: %s not written: %s", pngName, why)) end
 
 -- The table.
 print("")
-print(format("%-14s %-20s %5s %10s %10s %6s %8s %7s %8s %8s %9s %9s %8s %9s",
+print(format("%-14s %-20s %5s %10s %10s %6s %8s %7s %8s %8s %9s %9s %8s %9s %8s",
              "algorithm", "scheme", "size", "ms/frame", "polygons", "tol px", "ms p95", "spread",
-             "err p95", "err max", "terrain %", "PSNR dB", "plant %", "PSNR dB"))
+             "err p95", "err max", "terrain %", "PSNR dB", "plant %", "PSNR dB", "pop p99"))
 function percent(share)
   if share == nil then return "n/a" end
   return format("%.2f", share * 100)
@@ -350,11 +403,11 @@ for c = 1, getn(configurations) do
   local conf = configurations[c]
   local flag = ""
   if conf.flagged then flag = "  spread over 5 %"; anyFlagged = 1 end
-  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %6.1f%% %8s %8s %9s %9s %8s %9s%s",
+  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %6.1f%% %8s %8s %9s %9s %8s %9s %8s%s",
                terrains[conf.terrain][2], schemes[conf.scheme][2], size, conf.median, conf.polygons,
                toleranceText(conf), conf.p95, conf.spread * 100, figure(conf.errorP95, 2, "n/a"),
                figure(conf.errorMax, 2, "n/a"), percent(conf.share), figure(conf.psnr, 1, "n/a"),
-               percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), flag))
+               percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), figure(conf.popMax99, 2, "n/a"), flag))
 end
 print(format("%d frames x %s per configuration on the %d map, %s, %s (program %s, %s)",
              frames, roundsText, size, record.viewport, record.renderer, record.version, record.date))
@@ -373,8 +426,8 @@ if BENCH_MARKDOWN then
     "",
     "| Terrain | Plant scheme | Tolerance (px) | ms per frame (median) | ms p95 | Spread of rounds | Polygons " ..
     "| Terrain error p95 / max (px) | Terrain pixels differing | Terrain PSNR (dB) | Plant pixels differing " ..
-    "| Plant PSNR (dB) |",
-    "|---|---|---|---|---|---|---|---|---|---|---|---|",
+    "| Plant PSNR (dB) | Popping p95 / max p99 (px) |",
+    "|---|---|---|---|---|---|---|---|---|---|---|---|---|",
   }
   for c = 1, getn(configurations) do
     local conf = configurations[c]
@@ -386,10 +439,13 @@ if BENCH_MARKDOWN then
       if value == nil then return "n/a" end
       return format("%.2f %%", value * 100)
     end
-    tinsert(lines, format("| %s | %s | %s | %.2f | %.2f | %s | %d | %s | %s | %s | %s | %s |",
+    local poppingText = "n/a"
+    if conf.popMax99 ~= nil then poppingText = figure(conf.popP95, 2, "n/a") .. " / " .. figure(conf.popMax99, 2, "n/a") end
+    tinsert(lines, format("| %s | %s | %s | %.2f | %.2f | %s | %d | %s | %s | %s | %s | %s | %s |",
                           terrains[conf.terrain][2], schemes[conf.scheme][2], toleranceText(conf), conf.median,
                           conf.p95, spreadText, conf.polygons, errorText, share(conf.share),
-                          figure(conf.psnr, 1, "n/a"), share(conf.plantShare), figure(conf.plantPsnr, 1, "n/a")))
+                          figure(conf.psnr, 1, "n/a"), share(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"),
+                          poppingText))
   end
   writeToFile(BENCH_MARKDOWN, table.concat(lines, "\n") .. "\n")
 end

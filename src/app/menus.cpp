@@ -20,6 +20,7 @@
 #include "script/scriptHost.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainError.h"
+#include "terrain/terrainPopping.h"
 #include "util/output.h"
 #include "vegetation/plantError.h"
 #include "vegetation/plantSet.h"
@@ -106,6 +107,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
           {510, "&Screenshot\tF12", noRadio, false},
           {measureTerrainErrorCommand, "Measure &Terrain Error", noRadio, false},
           {measurePlantErrorCommand, "Measure &Plant Error", noRadio, false},
+          {measureTerrainPoppingCommand, "Measure Terrain Popping", noRadio, false},
           {910, "&Frame Time Graph", noRadio, false}}},
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
@@ -304,6 +306,12 @@ void onCommand(int identifier) {
         if (platformHasGlContext()) platformMakeCurrent();
         TerrainErrorResult result;
         measureAndReportTerrainError(result);
+        break;
+    }
+    case measureTerrainPoppingCommand: {
+        if (platformHasGlContext()) platformMakeCurrent();
+        TerrainPoppingResult result;
+        measureAndReportTerrainPopping(result);
         break;
     }
     case measurePlantErrorCommand: {

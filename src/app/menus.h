@@ -37,6 +37,10 @@ enum FidelityCommand {
     uniformTexturingCommand = 901,
     measureTerrainErrorCommand = 902,
     measurePlantErrorCommand = 903,
+    // "Tools > Measure Terrain Popping" (terrain/terrainPopping.h) and the
+    // "Geomorphing" switch under Terrain Algorithms.
+    measureTerrainPoppingCommand = 920,
+    geomorphingCommand = 921,
 };
 
 // Builds the tree (algorithm names hidden when anonymousMode is set), shows

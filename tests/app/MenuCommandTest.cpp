@@ -69,7 +69,7 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
     EXPECT_EQ(treeText(),
               "&File: [501]&Open [500]E&xit\tESC\n"
               "&Tools: [502]&Display Texture List [509]&Hide Menus\tH [510]&Screenshot\tF12 "
-              "[902]Measure &Terrain Error [903]Measure &Plant Error "
+              "[902]Measure &Terrain Error [903]Measure &Plant Error [920]Measure Terrain Popping "
               "[910]&Frame Time Graph\n"
               "&Options: [503]&Background Colour [506]&Wireframe [700]&Grid\n"
               "&Camera: [522]&Camera Speed [505]&Clipping Planes [523]&Frustum Culling [508]&Look Mode "

@@ -74,10 +74,10 @@ std::pair<unsigned, unsigned> pngSize(const std::string& bytes) {
 const char* benchmarkHeader =
     "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean,ms_median_spread,spread_over_5pct,"
     "polygons_median,terrain_error_p95_px,terrain_error_max_px,terrain_differing_share,terrain_psnr_db,"
-    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds";
+    "plant_differing_share,plant_psnr_db,pop_p95_px,pop_max_px,date,program_version,gl_renderer,gl_version,viewport,frames,rounds";
 const char* framesHeader =
     "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
-    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db";
+    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db,pop_p95_px,pop_max_px,pop_share";
 const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0"};
 const char* schemeNames[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
                              "smooth transition"};
@@ -97,6 +97,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                          "  return tolerance + 0.25, 2 * tolerance + 1, 0.01 * (tolerance + 1), psnr\n"
                          "end\n"
                          "function measurePlantError() return 0.125, 33 end\n"
+                         "function measureTerrainPopping() return 0.5 * tolerance, tolerance + 0.5, 0.001 end\n"
                          "BENCH_SIZE = 129\nBENCH_FRAMES = 3\nBENCH_ROUNDS = 1\nBENCH_WARM_UP = 1\n"
                          "BENCH_SEGMENT = 2\nBENCH_TOLERANCES = {0, 2}\nBENCH_ERROR_EVERY = 2\n"
                          "BENCH_CSV = '" + csv + "'\n"
@@ -116,7 +117,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
             if (t == 0 && tolerance > 0) continue;
             for (int s = 0; s < 5; ++s, ++row) {
                 std::vector<std::string> f = csvFields(rows[row]);
-                ASSERT_EQ(f.size(), 25u) << rows[row];
+                ASSERT_EQ(f.size(), 27u) << rows[row];
                 EXPECT_EQ(f[0], terrainNames[t]);
                 EXPECT_EQ(f[1], schemeNames[s]);
                 EXPECT_EQ(f[2], std::to_string(tolerance));
@@ -133,11 +134,13 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_DOUBLE_EQ(std::stod(f[13]), 2 * tolerance + 1) << rows[row];
                 EXPECT_EQ(f[15], tolerance == 0 ? "inf" : "38.00") << rows[row];
                 EXPECT_EQ(f[16], "0.125000");
-                EXPECT_FALSE(f[19].empty()) << "program version";
-                EXPECT_FALSE(f[20].empty()) << "renderer";
-                EXPECT_EQ(f[22], "1024x768");
-                EXPECT_EQ(f[23], "3");
-                EXPECT_EQ(f[24], "1");
+                EXPECT_DOUBLE_EQ(std::stod(f[18]), 0.5 * tolerance) << rows[row];
+                EXPECT_DOUBLE_EQ(std::stod(f[19]), tolerance + 0.5) << rows[row];
+                EXPECT_FALSE(f[21].empty()) << "program version";
+                EXPECT_FALSE(f[22].empty()) << "renderer";
+                EXPECT_EQ(f[24], "1024x768");
+                EXPECT_EQ(f[25], "3");
+                EXPECT_EQ(f[26], "1");
                 // The table on standard output shows the same configuration.
                 char tableLine[100];
                 snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrainNames[t], schemeNames[s], 129);
@@ -158,13 +161,14 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
     EXPECT_EQ(frameRows[0], framesHeader);
     for (size_t i = 1; i < frameRows.size(); ++i) {
         std::vector<std::string> f = csvFields(frameRows[i]);
-        ASSERT_EQ(f.size(), 13u) << frameRows[i];
+        ASSERT_EQ(f.size(), 16u) << frameRows[i];
         int frame = std::stoi(f[4]);
         EXPECT_EQ(frame, int((i - 1) % 3) + 1) << frameRows[i];
         EXPECT_EQ(f[3], "1") << "round";
         EXPECT_GT(std::stod(f[5]), 0.0) << frameRows[i];
         EXPECT_EQ(f[7].empty(), frame != 2) << frameRows[i];
         EXPECT_EQ(f[11].empty(), frame != 2) << frameRows[i];
+        EXPECT_EQ(f[14].empty(), frame != 2) << frameRows[i];
     }
 
     auto [width, height] = pngSize(e2eReadFile(work / "bench.png"));
@@ -179,6 +183,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
 TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty) {
     std::string csv = (work / "bench.csv").string();
     std::string script = "setTerrainError = nil; measureTerrainError = nil; measurePlantError = nil\n"
+                         "measureTerrainPopping = nil\n"
                          "BENCH_SIZE = 129\nBENCH_FRAMES = 2\nBENCH_ROUNDS = 1\nBENCH_WARM_UP = 1\n"
                          "BENCH_CSV = '" + csv + "'\n"
                          "dofile('" + shipped("benchmark.lua") + "')\n";
@@ -190,9 +195,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
     ASSERT_EQ(rows.size(), 16u) << "header and 3 x 5 configurations" << context(result);
     for (size_t i = 1; i < rows.size(); ++i) {
         std::vector<std::string> f = csvFields(rows[i]);
-        ASSERT_EQ(f.size(), 25u) << rows[i];
+        ASSERT_EQ(f.size(), 27u) << rows[i];
         EXPECT_EQ(f[2], "0") << rows[i];
-        for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
+        for (int column = 12; column <= 19; ++column) EXPECT_EQ(f[column], "") << rows[i];
     }
     EXPECT_GE(countLines(result.out, " n/a "), 15) << context(result);
     EXPECT_EQ(splitLines(e2eReadFile(work / "bench-frames.csv")).size(), 1u + 15 * 2);

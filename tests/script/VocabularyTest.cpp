@@ -41,7 +41,8 @@ const std::vector<std::vector<std::string>> groups = {
     {"setScreenSize"},
     {"setSceneFolder"},
     {"setTerrainError"},
-    {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
+    {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff",
+     "measureTerrainPopping", "turnPoppingMeasureOn", "turnPoppingMeasureOff"},
     {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
      "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
 };
