@@ -141,6 +141,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
     terrain.push_back({499, "&Lighting", noRadio, true});
     terrain.push_back({526, "&Show Terrain", noRadio, true});
     terrain.push_back({uniformTexturingCommand, "Same Texturing for All Algorithms", noRadio, uniformTexturing != 0});
+    terrain.push_back({geomorphingCommand, "Geomorphing", noRadio, geomorphing != 0});
     terrain.push_back({900, "&Error Tolerance...", noRadio, false});
 
     std::vector<MenuItemRecord>& plants = tree[6].items;
@@ -308,6 +309,10 @@ void onCommand(int identifier) {
         measureAndReportTerrainError(result);
         break;
     }
+    case geomorphingCommand:
+        toggleMenuCheck(geomorphingCommand);
+        flip(geomorphing);
+        break;
     case measureTerrainPoppingCommand: {
         if (platformHasGlContext()) platformMakeCurrent();
         TerrainPoppingResult result;

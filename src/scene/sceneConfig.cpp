@@ -39,6 +39,7 @@ int showGrass = 1;
 int anonymousMode = 0;
 float terrainErrorTolerance = 0.0f;
 int uniformTexturing = 0;
+int geomorphing = 0;
 
 Cheightmap lightmapGrid;
 Cheightmap bruteTerrain;

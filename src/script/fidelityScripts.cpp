@@ -2,7 +2,8 @@
 // the level-of-detail pictures are from full detail, and like-with-like
 // texturing. measureTerrainError, measurePlantError,
 // turnUniformTexturingOn, turnUniformTexturingOff, measureTerrainPopping,
-// turnPoppingMeasureOn, turnPoppingMeasureOff (registered in that order).
+// turnPoppingMeasureOn, turnPoppingMeasureOff, turnGeomorphingOn,
+// turnGeomorphingOff (registered in that order).
 // Main thread only.
 //
 // measureTerrainError() returns the geometric error's 95th percentile and
@@ -16,6 +17,8 @@
 // same line; nil (with a line saying why) while popping is not measured,
 // before two frames were drawn with it on, or with nothing to measure.
 // turnPoppingMeasureOn/Off start and stop keeping the frames' meshes.
+// turnGeomorphingOn/Off switch geomipmapping's geomorphing
+// (terrain/geomipmap.h) and the mark of its menu item.
 // measurePlantError() returns the share and PSNR of the current plant
 // scheme against full models (vegetation/plantError.h); nil with the
 // plants off.
@@ -98,6 +101,18 @@ int scriptTurnPoppingMeasureOff(lua_State*) {
     return 0;
 }
 
+int scriptTurnGeomorphingOn(lua_State*) {
+    geomorphing = 1;
+    setMenuCheck(geomorphingCommand, true);
+    return 0;
+}
+
+int scriptTurnGeomorphingOff(lua_State*) {
+    geomorphing = 0;
+    setMenuCheck(geomorphingCommand, false);
+    return 0;
+}
+
 }  // namespace
 
 void registerFidelityGroup(lua_State* L) {
@@ -108,4 +123,6 @@ void registerFidelityGroup(lua_State* L) {
     registerScriptFunction(L, "measureTerrainPopping", scriptMeasureTerrainPopping);
     registerScriptFunction(L, "turnPoppingMeasureOn", scriptTurnPoppingMeasureOn);
     registerScriptFunction(L, "turnPoppingMeasureOff", scriptTurnPoppingMeasureOff);
+    registerScriptFunction(L, "turnGeomorphingOn", scriptTurnGeomorphingOn);
+    registerScriptFunction(L, "turnGeomorphingOff", scriptTurnGeomorphingOff);
 }

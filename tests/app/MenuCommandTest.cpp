@@ -77,7 +77,7 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
               "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
-              "[901]Same Texturing for All Algorithms [900]&Error Tolerance...\n"
+              "[901]Same Texturing for All Algorithms [921]Geomorphing [900]&Error Tolerance...\n"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
               "[524]&Show Plants [527]&Show Grass\n"
@@ -118,6 +118,7 @@ TEST_F(MenuCommands, ToggleCommandsFlipTheirSettingAndMark) {
         {527, [] { return showGrass; }},
         {700, [] { return gridEnabled; }},
         {901, [] { return uniformTexturing; }},
+        {921, [] { return geomorphing; }},
         {910, [] { return frameGraphEnabled; }},
     };
     for (const Case& c : cases) {

@@ -42,7 +42,8 @@ const std::vector<std::vector<std::string>> groups = {
     {"setSceneFolder"},
     {"setTerrainError"},
     {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff",
-     "measureTerrainPopping", "turnPoppingMeasureOn", "turnPoppingMeasureOff"},
+     "measureTerrainPopping", "turnPoppingMeasureOn", "turnPoppingMeasureOff", "turnGeomorphingOn",
+     "turnGeomorphingOff"},
     {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
      "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
 };

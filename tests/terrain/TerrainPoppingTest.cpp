@@ -13,6 +13,7 @@
 
 #include "camera/camera.h"
 #include "scene/sceneConfig.h"
+#include "camera/frustum.h"
 #include "terrain/bruteForce.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainError.h"
@@ -207,4 +208,94 @@ TEST(TerrainPopping, GroundOnlyOneMeshCoversIsLeftOut) {
     EXPECT_EQ(result.measuredPixels + result.skippedPixels, all);
     EXPECT_LT(result.max, 0.01);
     EXPECT_EQ(result.share, 0.0);
+}
+
+namespace {
+
+// Geomipmapping's mesh as the last update left it, geometry only.
+void drawGeomipPatches(void*) {
+    const int patches = geomipTerrain.patchesDrawn;
+    geomipTerrain.drawPatches();
+    geomipTerrain.patchesDrawn = patches;
+}
+
+struct FlightPopping {
+    double worst = 0.0;  // the largest per-frame maximum
+    int switches = 0;    // frames in which some patch changed level
+};
+
+// Flies over the hills in small steps, updating geomipmapping each frame
+// (patches outside the view culled), and measures each frame's mesh
+// against the one before from the new camera.
+FlightPopping flyGeomipmapping(float tolerance, int morph) {
+    terrainErrorTolerance = tolerance;
+    geomorphing = morph;
+    EXPECT_TRUE(geomipTerrain.setupPatches(16)) << "every flight starts from the same levels";
+    FlightPopping flight;
+    std::unique_ptr<TriangleMeshCopy> previous;
+    std::vector<int> levels;
+    for (int frame = 0; frame <= 60; ++frame) {
+        // Half a unit a frame, 60 units up, looking 30 degrees down.
+        setCameraAll(10.0f + 0.5f * frame, 60.0f, 10.0f + 0.25f * frame, 45.0f, 30.0f);
+        glLoadMatrixf(currentTerrainView().modelview);
+        setFrustumFromGl();
+        geomipTerrain.updatePatches();
+        std::unique_ptr<TriangleMeshCopy> current = copyMeshByFeedback(bruteTerrain, drawGeomipPatches, nullptr);
+        std::vector<int> now;
+        for (int i = 0; i < geomipTerrain.patchesPerSide * geomipTerrain.patchesPerSide; ++i)
+            now.push_back(geomipTerrain.patches[i].level);
+        if (previous) {
+            TerrainPoppingResult result;
+            std::string why;
+            EXPECT_TRUE(measureMeshPopping(bruteTerrain, *previous, *current, currentTerrainView(), result, why)) << why;
+            flight.worst = std::max(flight.worst, result.max);
+            if (now != levels) ++flight.switches;
+        }
+        previous = std::move(current);
+        levels = now;
+    }
+    geomorphing = 0;
+    terrainErrorTolerance = 0.0f;
+    return flight;
+}
+
+}  // namespace
+
+// Patches switching level jump by about the tolerance without morphing;
+// with it a switch moves nothing and what is left is the morph's own
+// small steps between frames.
+TEST(TerrainPopping, GeomipmappingPopsAtItsSwitchesAndGeomorphingTakesThePopOut) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    makeTerrainTextures();
+    splattingEnabled = 0;
+    lightmapEnabled = 0;
+    auto rough = [](int x, int z) {
+        return static_cast<int>(90 + 50 * std::sin(x * 0.11) * std::cos(z * 0.09) + 20 * std::sin((x + z) * 0.3));
+    };
+    auto gentle = [](int x, int z) {
+        return static_cast<int>(90 + 60 * std::sin(x * 0.05) * std::cos(z * 0.04) + 4 * std::sin((x + z) * 0.2));
+    };
+    loadProjection();
+    const float savedPixels = frustumPixelsPerUnit;
+    frustumPixelsPerUnit = 128.0f * 2.41421356f;  // the 256-pixel view at 45 degrees
+    const struct {
+        const char* label;
+        float tolerance;
+        int (*map)(int, int);
+    } cases[] = {{"distance bands", 0.0f, rough}, {"tolerance 4 px", 4.0f, gentle}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fillMap(bruteTerrain, 129, c.map);
+        fillMap(geomipTerrain, 129, c.map);
+        const FlightPopping plain = flyGeomipmapping(c.tolerance, 0);
+        const FlightPopping morphed = flyGeomipmapping(c.tolerance, 1);
+        EXPECT_GT(plain.switches, 3) << "patches change level along the flight";
+        EXPECT_EQ(morphed.switches, plain.switches) << "morphing leaves the levels alone";
+        EXPECT_GT(plain.worst, 1.0) << "a switch without morphing pops";
+        EXPECT_LT(morphed.worst, 0.5) << "with morphing nothing jumps";
+        EXPECT_LT(morphed.worst, plain.worst / 3);
+        printf("%s: largest per-frame popping %.2f px without morphing, %.2f px with (%d frames with switches)\n",
+               c.label, plain.worst, morphed.worst, plain.switches);
+    }
+    frustumPixelsPerUnit = savedPixels;
 }
