@@ -19,11 +19,12 @@
 #include <cmath>
 
 #include "camera/camera.h"
+#include "image/tga.h"
 #include "scene/sceneConfig.h"
 #include "terrain/RoamTestMap.h"
+#include "terrain/geomipmapAlgorithm.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
-#include "image/tga.h"
 // The bench links only the program library, so the offscreen context of the
 // tests is compiled in here.
 #include "support/glTestContext.cpp"

@@ -22,6 +22,7 @@
 #include "camera/frustum.h"
 #include "scene/sceneConfig.h"
 #include "support/glTestContext.cpp"  // the offscreen context, compiled into this program
+#include "terrain/sceneGrids.h"
 #include "vegetation/plantSet.h"
 #include "vegetation/scenePlants.h"
 

@@ -1,7 +1,8 @@
 // TerrainFidelityBench.cpp -- cost and fidelity of the terrain algorithms
 // on the generated scene: the benchmark walk flown on the 257 and 1025 maps
-// at 1024 x 768 for brute force and for geomipmapping and ROAM at terrain
-// error tolerances 0, 1, 2 and 4 pixels.
+// at 1024 x 768 for every registered algorithm that draws terrain (brute
+// force, geomipmapping, ROAM, ...), those that honour the terrain error
+// tolerance at 0, 1, 2 and 4 pixels.
 //
 // Each configuration (one benchmark, one iteration) loads the map's scene
 // files from the program's folder (the build folder: run `cmake --build
@@ -45,6 +46,8 @@
 #include "image/textureRegistry.h"
 #include "scene/sceneConfig.h"
 #include "scene/sceneLoad.h"
+#include "terrain/sceneGrids.h"
+#include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainError.h"
 #include "terrain/terrainFrame.h"
 #include "util/output.h"
@@ -132,8 +135,8 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-// Arguments: map size, terrain algorithm (600 brute force, 601
-// geomipmapping, 603 ROAM), tolerance in pixels, frames drawn from each
+// Arguments: map size, terrain algorithm (its registered id: 600 brute
+// force, 601 geomipmapping, 603 ROAM, ...), tolerance in pixels, frames drawn from each
 // measured view before it is measured (0: measured as flown).
 void BM_TerrainFidelity(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
@@ -192,9 +195,16 @@ void BM_TerrainFidelity(benchmark::State& state) {
 
 void configurations(benchmark::internal::Benchmark* bench) {
     for (int size : {257, 1025}) {
-        bench->Args({size, terrainBruteForce, 0, 0});
-        for (int algorithm : {terrainGeomipmap, terrainRoam})
-            for (int tolerance : {0, 1, 2, 4}) bench->Args({size, algorithm, tolerance, 0});
+        // Every registered algorithm that draws terrain, in registry order:
+        // at each tolerance when it honours one, else at its own rule.
+        for (const TerrainAlgorithm* algorithm : terrainAlgorithms()) {
+            if (!algorithm->drawsTerrain()) continue;
+            if (!algorithm->honoursTolerance()) {
+                bench->Args({size, algorithm->id(), 0, 0});
+                continue;
+            }
+            for (int tolerance : {0, 1, 2, 4}) bench->Args({size, algorithm->id(), tolerance, 0});
+        }
         // ROAM refines over frames; at rest it shows what its rule reaches.
         for (int tolerance : {1, 2, 4}) bench->Args({size, terrainRoam, tolerance, settleFrames});
     }

@@ -104,7 +104,19 @@ instrumentsText = ""
 if not (hasTerrainError and hasPlantError) then instrumentsText = " where this program could measure it" end
 
 -- What setTerrainAlgorithm / setPlantAlgorithm are given, and the name shown.
-terrains = { {"brute", "brute force"}, {"geomipmapping", "geomipmapping"}, {"roam", "ROAM 2.0"} }
+-- The terrains are the program's registered algorithms that draw terrain
+-- (getTerrainAlgorithms; the quad-tree entry draws none), shown by these
+-- names or else by their menu labels.
+terrainShown = { brute = "brute force", geomipmapping = "geomipmapping", roam = "ROAM 2.0" }
+if type(getTerrainAlgorithms) == "function" then
+  terrains = {}
+  local names, labels, drawsTerrain = getTerrainAlgorithms()
+  for i = 1, getn(names) do
+    if drawsTerrain[i] then tinsert(terrains, { names[i], terrainShown[names[i]] or labels[i] }) end
+  end
+else
+  terrains = { {"brute", "brute force"}, {"geomipmapping", "geomipmapping"}, {"roam", "ROAM 2.0"} }
+end
 schemes = { {"brute", "full models"}, {"xbill", "crossed billboards"}, {"bill", "billboards"},
             {"mix", "mixed by distance"}, {"smooth", "smooth transition"} }
 

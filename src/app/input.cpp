@@ -3,6 +3,8 @@
 // thread reads them.
 #include "app/input.h"
 
+#include <string>
+
 #include "app/measure.h"
 #include "app/menus.h"
 #include "app/statusBar.h"
@@ -13,6 +15,7 @@
 #include "image/tga.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
 
 std::atomic<uint8_t> keyState[256];
@@ -118,9 +121,14 @@ void onKeyDown(int key) {
     case '2':
     case '3':
     case '4':
+    {
         // Keys switch without the lock and leave the menu's radio mark alone.
-        terrainAlgorithm = terrainBruteForce + (key - '1');
+        std::string why;
+        const int identifier = terrainBruteForce + (key - '1');
+        if (terrainAlgorithmSelectable(identifier, why)) terrainAlgorithm = identifier;
+        else outputPrintf("%s\n", why.c_str());
         break;
+    }
     case '6':
         lightmapEnabled = 1 - lightmapEnabled;
         break;

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
 #include "sky/skyBox.h"
+#include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainFrame.h"
 #include "terrain/terrainPopping.h"
 
@@ -124,7 +125,8 @@ void renderFrame() {
 
 std::string frameTitle(const char* reported, int algorithm, float tolerance) {
     std::string title = reported;
-    if ((algorithm == terrainGeomipmap || algorithm == terrainRoam) && tolerance > 0.0f) {
+    const TerrainAlgorithm* entry = findTerrainAlgorithm(algorithm);
+    if (entry && entry->honoursTolerance() && tolerance > 0.0f) {
         char text[48];
         snprintf(text, sizeof text, "  tolerance %g px", tolerance);
         title += text;

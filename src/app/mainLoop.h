@@ -30,7 +30,8 @@ void renderFrame();
 // Leaves the colour white; texturing is off while it draws.
 void drawReferenceGrid();
 
-// The window title for a renderer's statistics line: for geomipmapping and
-// ROAM with an error tolerance above 0 the tolerance follows, as in
+// The window title for a renderer's statistics line: for an algorithm that
+// honours the error tolerance (geomipmapping, ROAM) with a tolerance above 0
+// the tolerance follows, as in
 // "ROAM 1.000000 2.000000 3.000000  tolerance 1.5 px".
 std::string frameTitle(const char* reported, int algorithm, float tolerance);

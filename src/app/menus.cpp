@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <deque>
 #include <string>
 
 #include "app/dialogs.h"
@@ -19,6 +20,7 @@
 #include "scene/sceneConfig.h"
 #include "script/scriptHost.h"
 #include "sky/skyBox.h"
+#include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainError.h"
 #include "terrain/terrainPopping.h"
 #include "util/output.h"
@@ -67,6 +69,28 @@ void checkRadioItem(int first, int last, int identifier, bool onCurrentMenu) {
             if (item.identifier >= first && item.identifier <= last) setMark(&item, item.identifier == identifier);
         }
     }
+}
+
+// Marks the terrain algorithm item `identifier` and clears the others.
+void checkTerrainItem(int identifier, bool onCurrentMenu) {
+    if (onCurrentMenu && menusHidden) return;
+    for (MenuRecord& menu : menuTree) {
+        for (MenuItemRecord& item : menu.items) {
+            if (item.radioGroup == terrainRadio) setMark(&item, item.identifier == identifier);
+        }
+    }
+}
+
+// Selects a registered terrain algorithm and moves the mark; one that
+// cannot be selected is refused with its reason and the previous stays.
+void chooseTerrainAlgorithm(int identifier) {
+    std::string why;
+    if (!terrainAlgorithmSelectable(identifier, why)) {
+        outputPrintf("%s\n", why.c_str());
+        return;
+    }
+    checkTerrainItem(identifier, true);
+    terrainAlgorithm = identifier;
 }
 
 void flip(int& value) { value = 1 - value; }
@@ -126,16 +150,19 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
         {"&Plant Algorithms", {}},
         {"&Help", {{504, "&About", noRadio, false}}},
     };
+    // The registered algorithms in order; without anonymity an entry with
+    // no label (the quad-tree) has no item.
     std::vector<MenuItemRecord>& terrain = tree[5].items;
-    if (!anonymous) {
-        terrain = {{600, "&Brute Force", terrainRadio, false},
-                   {601, "&Geomipmapping", terrainRadio, false},
-                   {603, "&ROAM 2.0", terrainRadio, false}};
-    } else {
-        terrain = {{600, "&Algorithm 1", terrainRadio, false},
-                   {601, "&Algorithm 2", terrainRadio, false},
-                   {602, "&Algorithm 3", terrainRadio, false},
-                   {603, "&Algorithm 4", terrainRadio, false}};
+    int number = 0;
+    for (const TerrainAlgorithm* algorithm : terrainAlgorithms()) {
+        ++number;
+        if (!anonymous && algorithm->menuLabel()[0] == '\0') continue;
+        // The items keep pointers to their text: a deque keeps them in place.
+        static std::deque<std::string> anonymousLabels;
+        while (static_cast<int>(anonymousLabels.size()) < number)
+            anonymousLabels.push_back("&Algorithm " + std::to_string(anonymousLabels.size() + 1));
+        const char* text = anonymous ? anonymousLabels[static_cast<size_t>(number - 1)].c_str() : algorithm->menuLabel();
+        terrain.push_back({algorithm->id(), text, terrainRadio, false});
     }
     terrain.push_back({513, "&Multi-texture Splatting\tM", noRadio, false});
     terrain.push_back({499, "&Lighting", noRadio, true});
@@ -288,13 +315,6 @@ void onCommand(int identifier) {
         toggleMenuCheck(527);
         flip(showGrass);
         break;
-    case 600:
-    case 601:
-    case 602:
-    case 603:
-        checkRadioItem(600, 603, identifier, true);
-        terrainAlgorithm = identifier;
-        break;
     case 700:
         toggleMenuCheck(700);
         flip(gridEnabled);
@@ -347,6 +367,8 @@ void onCommand(int identifier) {
         showErrorToleranceDialog();
         break;
     default:
+        // The terrain algorithms' items: 600-603 and any registered after.
+        if (findTerrainAlgorithm(identifier)) chooseTerrainAlgorithm(identifier);
         break;
     }
 }
@@ -392,8 +414,7 @@ void toggleMenus() {
 
 void selectTerrainAlgorithm(int identifier) {
     std::lock_guard<std::mutex> lock(commandLock);
-    checkRadioItem(600, 603, identifier, true);
-    terrainAlgorithm = identifier;
+    chooseTerrainAlgorithm(identifier);
 }
 
 void selectPlantAlgorithm(int identifier) {

@@ -63,5 +63,7 @@ void sendCommand(int identifier);
 void hideMenus();
 void showMenus();
 void toggleMenus();
-void selectTerrainAlgorithm(int identifier);  // 600-603, under commandLock
+// A registered id (600-603 and any after), under commandLock; one that
+// cannot be selected is refused with its reason on the console.
+void selectTerrainAlgorithm(int identifier);
 void selectPlantAlgorithm(int identifier);    // 514-518

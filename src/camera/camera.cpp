@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "scene/sceneConfig.h"
+#include "terrain/sceneGrids.h"
 #include "util/output.h"
 
 Ccamera* camera = nullptr;

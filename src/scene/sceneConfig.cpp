@@ -41,11 +41,6 @@ float terrainErrorTolerance = 0.0f;
 int uniformTexturing = 0;
 int geomorphing = 0;
 
-Cheightmap lightmapGrid;
-Cheightmap bruteTerrain;
-Cgeomipmap geomipTerrain;
-Croam roamTerrain;
-
 std::vector<std::string> sceneFileNames(int size) {
     const SceneRow& row = sceneRow(size);
     std::vector<std::string> names = {row.heightFile, row.distributionFile, row.lightmapFile};

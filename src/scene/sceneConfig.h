@@ -1,10 +1,13 @@
-// sceneConfig.h -- the fixed scene: sizes, data files, terrain objects and
-// the process-wide terrain and plant display settings.
+// sceneConfig.h -- the fixed scene: sizes, data files and the process-wide
+// terrain and plant display settings. The terrain objects are with their
+// algorithms (terrain/sceneGrids.h, terrain/geomipmapAlgorithm.h,
+// terrain/roamAlgorithm.h); the algorithms are listed in
+// terrain/terrainAlgorithm.h.
 //
 // Provides: heightmapSize, mapSize, mapExtent, sceneRow, setHMSize, the
 // geomipmapping distances, the display switches (terrainAlgorithm,
 // showTerrain, splattingEnabled, lightmapEnabled, showPlants, showGrass,
-// anonymousMode), the four terrain objects, and the scene folder
+// anonymousMode), and the scene folder
 // (sceneFolder, scenePath, chooseSceneFolder: sceneFolder.cpp;
 // sceneFileNames, missingSceneFiles).
 // Writers: scripts, menu commands, keys and scene initialisation, all on the
@@ -12,14 +15,11 @@
 // which is written once at scene set-up before that thread starts.
 #pragma once
 
-#include "terrain/geomipmap.h"
-#include "terrain/heightmap.h"
-#include "terrain/roam.h"
-
 #include <string>
 #include <vector>
 
-// Terrain algorithm identifiers; also the menu command numbers.
+// The first four terrain algorithm identifiers; also their menu command
+// numbers (the registry, terrain/terrainAlgorithm.h, holds them all).
 enum TerrainAlgorithmId {
     terrainBruteForce = 600,
     terrainGeomipmap = 601,
@@ -49,7 +49,7 @@ extern float lodDistance1;  // 20: geomipmapping level boundaries
 extern float lodDistance2;  // 60
 extern float lodDistance3;  // 100
 
-extern int terrainAlgorithm;  // TerrainAlgorithmId; 600 stored, 602 after start-up
+extern int terrainAlgorithm;  // a registered id; 600 stored, 602 after start-up
 extern int showTerrain;
 extern int splattingEnabled;
 extern int lightmapEnabled;
@@ -70,12 +70,6 @@ extern int uniformTexturing;
 // nears the distance where it switches (terrain/geomipmap.h), so a switch
 // moves nothing. 0 (the default): patches switch levels at once.
 extern int geomorphing;
-
-// The terrain objects, loaded and scaled (1, 0.25, 1) by scene set-up.
-extern Cheightmap lightmapGrid;  // plant shading; unscaled
-extern Cheightmap bruteTerrain;  // brute force; also camera and plant heights
-extern Cgeomipmap geomipTerrain;
-extern Croam roamTerrain;
 
 // The folder the scene files are read from. Empty (the default) reads them
 // by bare name from the current folder, the program's own; scripts and the

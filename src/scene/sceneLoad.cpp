@@ -3,15 +3,15 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "image/tga.h"
 #include "image/textureRegistry.h"
 #include "scene/sceneConfig.h"
 #include "sky/skyBox.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
+#include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
 
 void selectSceneRow() {
@@ -52,27 +52,12 @@ bool loadTerrainObjects(std::string& failure) {
 
     loadSceneGrid(lightmapGrid, row.lightmapFile, n);
 
-    // The height file is read by three terrains; it is reported once, by the
-    // first, and without it there is no scene to build.
+    // The height file is read once, into the brute-force grid; without it
+    // there is no scene to build. Every other algorithm takes its heights
+    // from that grid.
     if (!loadSceneGrid(bruteTerrain, row.heightFile, n, &failure)) return false;
     bruteTerrain.setScale(1.0f, 0.25f, 1.0f);
-
-    bool haveHeights = geomipTerrain.load(row.heightFile, n);
-    geomipTerrain.setScale(1.0f, 0.25f, 1.0f);
-    // The two terrains read the same file; the sample at (25, 25) shows both agree.
-    outputPrintf("SCC %f\n", haveHeights ? geomipTerrain.height(25, 25) : 0.0);
-    outputPrintf("BF %f\n", bruteTerrain.size > 25 ? bruteTerrain.height(25, 25) : 0.0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    geomipTerrain.setupPatches(16);
-    geomipTerrain.multiTextureDistance = 40.0f;
-
-    if (roamTerrain.load(row.heightFile, n)) {
-        roamTerrain.setScale(1.0f, 0.25f, 1.0f);
-        roamTerrain.setupRoam(roamLevelsFor(n), roamPoolSizeFor(n), roamTriangleSlotsFor(n));
-    } else {
-        roamTerrain.setScale(1.0f, 0.25f, 1.0f);
-    }
-    return haveHeights && roamTerrain.size == n;
+    return setUpTerrainAlgorithms(bruteTerrain, scenePath(row.heightFile), failure);
 }
 
 void loadSkyBox() {

@@ -25,10 +25,12 @@ void loadTerrainTextures();
 // "Cannot load" line without its line end.
 bool loadSceneGrid(Cheightmap& grid, const char* fileName, int size, std::string* failure = nullptr);
 
-// Lightmap grid, brute-force, geomipmapping (patches of 16) and ROAM (13
-// levels, 65,536 diamonds) terrains from the current size row. False when
-// the height file cannot be loaded (failure then holds the reported line):
-// the terrains are then empty.
+// Lightmap grid and the brute-force grid from the current size row, then
+// every registered terrain algorithm set up from that grid
+// (setUpTerrainAlgorithms, terrain/terrainAlgorithm.h). False when the
+// height file cannot be loaded (failure then holds the reported line; the
+// terrains are then empty) or an algorithm's grid differs from it (failure
+// names the algorithm and the file).
 bool loadTerrainObjects(std::string& failure);
 
 // The six sky faces and the box size.

@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/input.h"
 #include "app/menus.h"
@@ -21,6 +23,7 @@
 #include "script/scriptArgs.h"
 #include "script/scriptFunctions.h"
 #include "sky/skyBox.h"
+#include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
 #include "vegetation/plantSet.h"
 
@@ -37,14 +40,42 @@ int scriptTesting(lua_State*) {
     return 0;
 }
 
+// The keywords of the registered algorithms, tried in registry order
+// ("brute", "geo", "quad", "roam", then the others'). Brute force and
+// geomipmapping are reached through their internal commands 802 and 803.
 int scriptSetTerrainAlgorithm(lua_State* L) {
     const char* name = scriptString(L, 1);
-    if (strstr(name, "brute")) sendCommand(802);
-    else if (strstr(name, "geo")) sendCommand(803);
-    else if (strstr(name, "quad")) selectTerrainAlgorithm(602);
-    else if (strstr(name, "roam")) selectTerrainAlgorithm(603);
+    if (const TerrainAlgorithm* algorithm = matchTerrainAlgorithm(name)) {
+        if (algorithm->id() == terrainBruteForce) sendCommand(802);
+        else if (algorithm->id() == terrainGeomipmap) sendCommand(803);
+        else selectTerrainAlgorithm(algorithm->id());
+    }
     sleepMilliseconds(10);
     return 0;
+}
+
+// Three tables in registry order: the names (each selects its algorithm
+// with setTerrainAlgorithm), the menu labels without their access-key
+// marks, and whether each draws terrain (false for the quad-tree).
+int scriptGetTerrainAlgorithms(lua_State* L) {
+    const std::vector<TerrainAlgorithm*>& algorithms = terrainAlgorithms();
+    const int count = static_cast<int>(algorithms.size());
+    lua_createtable(L, count, 0);
+    lua_createtable(L, count, 0);
+    lua_createtable(L, count, 0);
+    for (int i = 0; i < count; ++i) {
+        const TerrainAlgorithm& algorithm = *algorithms[static_cast<size_t>(i)];
+        lua_pushstring(L, algorithm.name());
+        lua_rawseti(L, -4, i + 1);
+        std::string label;
+        for (const char* c = algorithm.menuLabel(); *c; ++c)
+            if (*c != '&') label += *c;
+        lua_pushstring(L, label.c_str());
+        lua_rawseti(L, -3, i + 1);
+        lua_pushboolean(L, algorithm.drawsTerrain() ? 1 : 0);
+        lua_rawseti(L, -2, i + 1);
+    }
+    return 3;
 }
 
 int scriptSetPlantAlgorithm(lua_State* L) {
@@ -179,4 +210,5 @@ void registerInterfaceGroup(lua_State* L) {
     registerScriptFunction(L, "hideStatusBar", scriptHideStatusBar);
     registerScriptFunction(L, "setTitle", scriptSetTitle);
     registerScriptFunction(L, "chdir", scriptChdir);
+    registerScriptFunction(L, "getTerrainAlgorithms", scriptGetTerrainAlgorithms);
 }

@@ -14,6 +14,7 @@
 #include "image/tga.h"
 #include "scene/sceneConfig.h"
 #include "terrain/heightmap.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
 

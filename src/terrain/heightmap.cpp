@@ -51,6 +51,30 @@ bool Cheightmap::load(const char* fileName, int newSize, std::string* problem) {
     return true;
 }
 
+bool Cheightmap::copyFrom(const Cheightmap& grid) {
+    if (&grid == this) return data != nullptr;
+    release();
+    if (!grid.data || grid.size <= 0) return false;
+    const size_t count = static_cast<size_t>(grid.size) * static_cast<size_t>(grid.size);
+    uint8_t* copy = new (std::nothrow) uint8_t[count];
+    if (!copy) return false;
+    memcpy(copy, grid.data, count);
+    data = copy;
+    size = grid.size;
+    xScale = grid.xScale;
+    yScale = grid.yScale;
+    zScale = grid.zScale;
+    heightScale = grid.heightScale;
+    return true;
+}
+
+bool Cheightmap::sameSamples(const Cheightmap& other) const {
+    if (size != other.size || xScale != other.xScale || heightScale != other.heightScale || zScale != other.zScale)
+        return false;
+    if (!data || !other.data) return data == other.data;
+    return memcmp(data, other.data, static_cast<size_t>(size) * static_cast<size_t>(size)) == 0;
+}
+
 void Cheightmap::setScale(float x, float y, float z) {
     xScale = x;
     yScale = y;

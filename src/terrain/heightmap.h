@@ -1,6 +1,7 @@
 // heightmap.h -- the square grid of 8-bit samples every terrain works on.
 //
-// Provides: Cheightmap (load, setScale, height, sample, inside, release).
+// Provides: Cheightmap (load, copyFrom, sameSamples, setScale, height, sample,
+// inside, release).
 // A RAW file is exactly size x size bytes, no header, rows of constant z one
 // after another (z = 0 first), x increasing within a row: the sample of grid
 // point (x, z) is data[x + z * size]. World position of (x, z) with sample s
@@ -43,6 +44,15 @@ public:
     // read; the rest reads as 0"); it is left empty for a file of the
     // right length.
     bool load(const char* fileName, int size, std::string* problem = nullptr);
+
+    // Takes grid's samples and scales (a copy; the counts and texture
+    // settings stay this object's own). Any grid already held is released
+    // first. false when grid is empty or memory runs out: the object is then
+    // empty. Copying an object onto itself keeps it as it is.
+    bool copyFrom(const Cheightmap& grid);
+
+    // Whether other holds the same size, samples and scales.
+    bool sameSamples(const Cheightmap& other) const;
 
     void setScale(float x, float y, float z);
 

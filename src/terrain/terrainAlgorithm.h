@@ -3,7 +3,9 @@
 //
 // Provides: TerrainAlgorithm (the interface), terrainAlgorithms (the
 // registry, in menu order), findTerrainAlgorithm, matchTerrainAlgorithm,
-// selectedTerrainAlgorithm.
+// selectedTerrainAlgorithm, terrainAlgorithmSelectable,
+// registerTerrainAlgorithm, unregisterTerrainAlgorithm,
+// setUpTerrainAlgorithms, releaseTerrainAlgorithms.
 //
 // A terrain algorithm is its own pair of files under terrain/ and one entry
 // in the registry's table (terrainRegistry.cpp). Everything that lists,
@@ -74,6 +76,11 @@ public:
     virtual bool setUp(const Cheightmap& grid, std::string& failure) = 0;
     virtual void release() = 0;
 
+    // The grid it draws from after setUp (null for an entry without one):
+    // setUpTerrainAlgorithms checks that it holds the same samples as the
+    // grid it was given.
+    virtual const Cheightmap* heightGrid() const { return nullptr; }
+
     // The frame, with showTerrain on: update does the level-of-detail work
     // (choosing this frame's mesh), draw draws it with the texturing passes
     // the switches ask for. Called once each per frame, update first.
@@ -119,3 +126,27 @@ TerrainAlgorithm* matchTerrainAlgorithm(const std::string& name);
 
 // The entry of terrainAlgorithm, or null.
 TerrainAlgorithm* selectedTerrainAlgorithm();
+
+// Whether the entry with this id may be selected now: false, with the
+// reason in why, for an unknown id or an algorithm that is not available.
+bool terrainAlgorithmSelectable(int id, std::string& why);
+
+// Adds an algorithm after the registered ones (tests and plug-ins; the
+// built-in table is in terrainRegistry.cpp). The caller keeps ownership.
+// When a scene grid is already loaded it is set up on it at once. false,
+// and nothing registered, for a null entry, an id already taken, or a set-up
+// that fails (failure, when given, says why). Menus built afterwards list it.
+bool registerTerrainAlgorithm(TerrainAlgorithm* algorithm, std::string* failure = nullptr);
+
+// Takes an algorithm added by registerTerrainAlgorithm out again (after
+// release); the built-in entries stay.
+void unregisterTerrainAlgorithm(TerrainAlgorithm* algorithm);
+
+// Scene set-up: every registered algorithm, in order, set up on grid (the
+// scene's loaded height grid, read from heightFile), then each one's
+// heightGrid compared with grid. false with failure naming the algorithm
+// and heightFile at the first set-up that fails or grid that differs.
+bool setUpTerrainAlgorithms(const Cheightmap& grid, const std::string& heightFile, std::string& failure);
+
+// Releases every registered algorithm.
+void releaseTerrainAlgorithms();

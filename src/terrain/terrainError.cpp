@@ -16,7 +16,9 @@
 #include "image/pictureCompare.h"
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForce.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
+#include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
 
 bool terrainErrorDepthOnly = false;
@@ -191,35 +193,8 @@ struct SavedCounts {
     }
 };
 
-// Geomipmapping as the last frame left it (levels and visibility), drawn
-// with its single base texture pass: splatting, lighting and uniform
-// texturing are off while it draws.
-void drawGeomipMesh(void*) {
-    const int splatting = splattingEnabled, lighting = lightmapEnabled, uniform = uniformTexturing;
-    splattingEnabled = 0;
-    lightmapEnabled = 0;
-    uniformTexturing = 0;
-    SavedCounts counts(geomipTerrain);
-    const int patches = geomipTerrain.patchesDrawn;
-    const int multiTex = geomipTerrain.multiTexCoords, repeat = geomipTerrain.detailRepeat;
-    float extent[3] = {geomipExtent[0], geomipExtent[1], geomipExtent[2]};
-    glFrontFace(GL_CCW);
-    geomipTerrain.drawPatches();
-    geomipTerrain.patchesDrawn = patches;
-    geomipTerrain.multiTexCoords = multiTex;
-    geomipTerrain.detailRepeat = repeat;
-    for (int i = 0; i < 3; ++i) geomipExtent[i] = extent[i];
-    splattingEnabled = splatting;
-    lightmapEnabled = lighting;
-    uniformTexturing = uniform;
-}
-
-// ROAM's current mesh; the optimiser is not stepped. Both faces are drawn:
-// the depth test alone decides what shows of a height field seen from above.
-void drawRoamMesh(void*) {
-    glDisable(GL_CULL_FACE);
-    roamTerrain.drawRoam();
-}
+// The selected algorithm's exact frame mesh.
+void drawAlgorithmMesh(void* context) { static_cast<TerrainAlgorithm*>(context)->drawMesh(); }
 
 void texturePlane(const Cheightmap& grid) {
     const double size = grid.size > 0 ? grid.size : 1;
@@ -413,26 +388,18 @@ TerrainErrorStatus measureTerrainError(const TerrainView& view, TerrainErrorResu
         why = "the terrain is switched off; nothing to measure";
         return TerrainErrorStatus::terrainOff;
     }
-    TerrainMeshDraw draw = nullptr;
-    switch (terrainAlgorithm) {
-    case terrainBruteForce:
-        draw = drawFullGridMesh;
-        break;
-    case terrainGeomipmap:
-        draw = drawGeomipMesh;
-        break;
-    case terrainRoam:
-        draw = drawRoamMesh;
-        break;
-    default:
-        why = "the quad-tree draws no terrain; nothing to measure";
+    TerrainAlgorithm* algorithm = selectedTerrainAlgorithm();
+    if (!algorithm || !algorithm->drawsTerrain()) {
+        why = algorithm && algorithm->id() != terrainQuadTree
+                  ? std::string(algorithm->name()) + " draws no terrain; nothing to measure"
+                  : "the quad-tree draws no terrain; nothing to measure";
         return TerrainErrorStatus::quadTree;
     }
     if (!bruteTerrain.data || bruteTerrain.size < 2) {
         why = "no terrain is loaded; nothing to measure";
         return TerrainErrorStatus::noTerrain;
     }
-    if (!measureMeshError(bruteTerrain, draw, &bruteTerrain, view, result, why)) return TerrainErrorStatus::noOffscreen;
+    if (!measureMeshError(bruteTerrain, drawAlgorithmMesh, algorithm, view, result, why)) return TerrainErrorStatus::noOffscreen;
     return TerrainErrorStatus::measured;
 }
 

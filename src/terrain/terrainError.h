@@ -128,7 +128,7 @@ struct TerrainErrorResult {
 
 enum class TerrainErrorStatus {
     measured,
-    quadTree,     // the quad-tree entry draws no terrain
+    quadTree,     // the selected entry draws no terrain (the quad-tree)
     terrainOff,   // showTerrain is 0
     noTerrain,    // no full grid loaded
     noOffscreen,  // no framebuffer object could be made
@@ -139,8 +139,8 @@ enum class TerrainErrorStatus {
 bool measureMeshError(Cheightmap& grid, TerrainMeshDraw drawMesh, void* context, const TerrainView& view,
                       TerrainErrorResult& result, std::string& why);
 
-// Measures the selected algorithm (terrainAlgorithm) of the scene's
-// terrains against bruteTerrain. For the other statuses the result is left
+// Measures the selected algorithm (terrainAlgorithm; its drawMesh,
+// terrain/terrainAlgorithm.h) against bruteTerrain. For the other statuses the result is left
 // at zero and why says what is missing.
 TerrainErrorStatus measureTerrainError(const TerrainView& view, TerrainErrorResult& result, std::string& why);
 

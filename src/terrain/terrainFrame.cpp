@@ -10,8 +10,8 @@
 #include "camera/camera.h"
 #include "camera/frustum.h"
 #include "scene/sceneConfig.h"
-#include "terrain/bruteForce.h"
 #include "terrain/splatting.h"
+#include "terrain/terrainAlgorithm.h"
 #include "vegetation/plantSet.h"
 
 float terrainColour[3] = {255.0f, 255.0f, 255.0f};
@@ -37,24 +37,12 @@ int renderTerrainFrame() {
     terrainReport.title[0] = '\0';
 
     int triangles = 0;
-    if (showTerrain) {
-        switch (terrainAlgorithm) {
-        case terrainBruteForce:
-            renderBruteForce();
-            // Every pass redraws (and recounts) the whole grid.
-            triangles = bruteTerrain.triangleCount * (1 + splattingEnabled + lightmapEnabled);
-            break;
-        case terrainGeomipmap:
-            geomipTerrain.renderGeomipmap();
-            triangles = geomipTerrain.triangleCount;
-            break;
-        case terrainRoam:
-            roamTerrain.renderRoam();
-            triangles = roamTerrain.drawnTriangles;
-            break;
-        default:  // the quad-tree entry has no renderer
-            break;
-        }
+    TerrainAlgorithm* algorithm = showTerrain ? selectedTerrainAlgorithm() : nullptr;
+    if (algorithm) {
+        algorithm->update();
+        algorithm->draw();
+        triangles = algorithm->triangles();
+        algorithm->reportTitle();
     }
 
     terrainReport.triangles = triangles;

@@ -14,6 +14,7 @@
 #include "image/offscreenTarget.h"
 #include "image/pictureCompare.h"
 #include "scene/sceneConfig.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "util/output.h"
 #include "vegetation/plantSet.h"

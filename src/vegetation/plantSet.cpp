@@ -14,6 +14,7 @@
 
 #include "math/random.h"
 #include "scene/sceneConfig.h"
+#include "terrain/sceneGrids.h"
 #include "util/output.h"
 #include "vegetation/modelDraw.h"
 #include "vegetation/plantBatch.h"

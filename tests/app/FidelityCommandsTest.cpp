@@ -18,6 +18,7 @@
 #include "camera/camera.h"
 #include "scene/sceneConfig.h"
 #include "script/scriptFunctions.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainPopping.h"
 #include "terrain/terrainTestSupport.h"

@@ -14,6 +14,7 @@
 #include "scene/sceneConfig.h"
 #include "script/scriptFunctions.h"
 #include "support/glTestContext.h"
+#include "terrain/sceneGrids.h"
 #include "util/output.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "scene/sceneConfig.h"
 #include "scene/sceneLoad.h"
 #include "terrain/bruteForce.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainTestSupport.h"
 

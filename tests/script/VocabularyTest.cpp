@@ -30,7 +30,7 @@ const std::vector<std::vector<std::string>> groups = {
      "unlockCamera", "runProgram", "turnTerrainLightOff", "turnTerrainLightOn", "turnTerrainMultitexturingOff",
      "turnTerrainMultitexturingOn", "turnTerrainOff", "turnTerrainOn", "turnPlantLightOff", "turnPlantLightOn",
      "turnSkyOn", "turnSkyOff", "turnNonLODPlantsOff", "turnNonLODPlantsOn", "turnLODPlantsOff", "turnLODPlantsOn",
-     "anonymous", "hideStatusBar", "setTitle", "chdir"},
+     "anonymous", "hideStatusBar", "setTitle", "chdir", "getTerrainAlgorithms"},
     {"createConsole"},
     {"createWindow", "createFullScreenWindow", "setHMSize", "playSound"},
     {"setCameraLookAt", "setCamera", "setCameraPosition", "setCameraLookAtAutoHeight", "setCameraAutoHeight",

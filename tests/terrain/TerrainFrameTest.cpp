@@ -6,6 +6,8 @@
 
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForce.h"
+#include "terrain/geomipmapAlgorithm.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
 #include "terrain/terrainTestSupport.h"

@@ -13,6 +13,8 @@
 #include "scene/sceneConfig.h"
 #include "support/imageCompare.h"
 #include "terrain/geomipmap.h"
+#include "terrain/geomipmapAlgorithm.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
 #include "terrain/terrainTestSupport.h"

@@ -17,6 +17,7 @@
 #include "scene/sceneConfig.h"
 #include "support/glTestContext.h"
 #include "support/imageCompare.h"
+#include "terrain/sceneGrids.h"
 #include "vegetation/modelDraw.h"
 #include "vegetation/plantBatch.h"
 #include "vegetation/plantDetail.h"

@@ -13,6 +13,7 @@
 #include "math/random.h"
 #include "scene/sceneConfig.h"
 #include "support/glTestContext.h"
+#include "terrain/sceneGrids.h"
 #include "vegetation/modelDraw.h"
 #include "vegetation/plantSet.h"
 
