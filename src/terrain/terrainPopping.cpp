@@ -15,6 +15,7 @@
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForce.h"
 #include "terrain/heightmap.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
 

@@ -15,8 +15,12 @@
 #include "scene/sceneConfig.h"
 #include "camera/frustum.h"
 #include "terrain/bruteForce.h"
+#include "terrain/geomipmapAlgorithm.h"
+#include "terrain/roamAlgorithm.h"
+#include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainError.h"
+#include "terrain/terrainFrame.h"
 #include "terrain/terrainPopping.h"
 #include "terrain/terrainTestSupport.h"
 
@@ -298,4 +302,70 @@ TEST(TerrainPopping, GeomipmappingPopsAtItsSwitchesAndGeomorphingTakesThePopOut)
                c.label, plain.worst, morphed.worst, plain.switches);
     }
     frustumPixelsPerUnit = savedPixels;
+}
+
+// The frames' meshes as the frame driver keeps them, through the registry:
+// nothing while popping is off; brute force never pops; geomipmapping at
+// 4 px pops when a patch changes level; ROAM's copy comes from its drawMesh.
+TEST(TerrainPopping, FramesKeptThroughTheRegistryWhileMeasured) {
+    if (!prepareTerrainGl()) GTEST_SKIP() << "no offscreen OpenGL context";
+    makeTerrainTextures();
+    auto gentle = [](int x, int z) {
+        return static_cast<int>(90 + 60 * std::sin(x * 0.05) * std::cos(z * 0.04) + 4 * std::sin((x + z) * 0.2));
+    };
+    fillMap(bruteTerrain, 129, gentle);
+    fillMap(geomipTerrain, 129, gentle);
+    ASSERT_TRUE(geomipTerrain.setupPatches(16));
+    fillMap(roamTerrain, 129, gentle);
+    ASSERT_TRUE(roamTerrain.setupRoam(13, 65536));
+    showTerrain = 1;
+    showPlants = showGrass = 0;
+    splattingEnabled = lightmapEnabled = 1;
+    anonymousMode = 1;
+    loadProjection();
+    const float savedPixels = frustumPixelsPerUnit;
+    frustumPixelsPerUnit = 128.0f * 2.41421356f;
+    terrainErrorTolerance = 4.0f;
+    auto frame = [](int i) {
+        setCameraAll(10.0f + 0.5f * i, 60.0f, 10.0f + 0.25f * i, 45.0f, 30.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadMatrixf(currentTerrainView().modelview);
+        setFrustumFromGl();
+        renderTerrainFrame();
+        keepTerrainFrameMesh();
+    };
+
+    terrainAlgorithm = terrainGeomipmap;
+    turnPoppingMeasureOff();
+    frame(0);
+    frame(1);
+    TerrainPoppingResult result;
+    std::string why;
+    EXPECT_EQ(measureTerrainPopping(currentTerrainView(), result, why), TerrainPoppingStatus::off) << why;
+
+    const struct {
+        int algorithm;
+        bool pops;
+    } cases[] = {{terrainBruteForce, false}, {terrainGeomipmap, true}, {terrainRoam, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.algorithm);
+        terrainAlgorithm = c.algorithm;
+        turnPoppingMeasureOn();
+        frame(0);
+        EXPECT_EQ(measureTerrainPopping(currentTerrainView(), result, why), TerrainPoppingStatus::noFrames);
+        double worst = 0.0;
+        for (int i = 1; i <= 40; ++i) {
+            frame(i);
+            ASSERT_EQ(measureTerrainPopping(currentTerrainView(), result, why), TerrainPoppingStatus::measured) << why;
+            EXPECT_GT(result.measuredPixels, 2000u);
+            worst = std::max(worst, result.max);
+        }
+        if (c.algorithm == terrainBruteForce) EXPECT_EQ(worst, 0.0);
+        if (c.pops) EXPECT_GT(worst, 0.5);
+        printf("algorithm %d: largest per-frame popping %.2f px over 40 frames at 4 px\n", c.algorithm, worst);
+        turnPoppingMeasureOff();
+    }
+    terrainErrorTolerance = 0.0f;
+    frustumPixelsPerUnit = savedPixels;
+    anonymousMode = 0;
 }
