@@ -17,6 +17,8 @@
 --   POP_FRAMES     frames of the walk (default 100)
 --   POP_TOLERANCE  the LOD algorithms' tolerance in pixels (default 4)
 --   POP_ERROR_EVERY frames between error measurements (default 10)
+--   POP_ONLY       measure only the configurations of this terrain keyword
+--                  (default all)
 
 size = floor(POP_SIZE or 257)
 frames = floor(POP_FRAMES or 100)
@@ -75,6 +77,7 @@ end
 
 for c = 1, getn(configurations) do
   local conf = configurations[c]
+  if POP_ONLY == nil or POP_ONLY == conf.terrain then
   setTerrainAlgorithm(conf.terrain)
   setTerrainError(conf.tolerance)
   if conf.morph == 1 then turnGeomorphingOn() else turnGeomorphingOff() end
@@ -102,6 +105,7 @@ for c = 1, getn(configurations) do
                conf.name, conf.tolerance, morphText, quantile(popMax, 0.99), quantile(popP95, 0.5),
                quantile(popMax, 1.0), quantile(errP95, 0.5), quantile(errMax, 1.0), quantile(ms, 0.5),
                quantile(polygons, 0.5)))
+  end
 end
 turnGeomorphingOff()
 setTerrainError(0)

@@ -7,8 +7,8 @@
 #   scripts/popping-report.sh                       # 257 map, 100 frames, 4 px
 #   POP_SIZE=1025 POP_FRAMES=300 scripts/popping-report.sh
 #
-# POP_SIZE, POP_FRAMES, POP_TOLERANCE and POP_ERROR_EVERY from the
-# environment are handed to the script. The build folder is `build`
+# POP_SIZE, POP_FRAMES, POP_TOLERANCE, POP_ERROR_EVERY and POP_ONLY (one
+# terrain keyword) from the environment are handed to the script. The build folder is `build`
 # (BUILD_DIR overrides it). The run's console is kept in
 # <build>/popping-report/console.txt.
 set -euo pipefail
@@ -20,6 +20,10 @@ cmake --build "$build" --target morvista scene_data >/dev/null
 mkdir -p "$out"
 
 settings=""
+if [ -n "${POP_ONLY:-}" ]; then
+  case "$POP_ONLY" in *[!a-z]*) echo "POP_ONLY must be a terrain keyword, not '$POP_ONLY'" >&2; exit 2;; esac
+  settings+="POP_ONLY = \"$POP_ONLY\""$'\n'
+fi
 for name in POP_SIZE POP_FRAMES POP_TOLERANCE POP_ERROR_EVERY; do
   value=${!name:-}
   if [ -n "$value" ]; then

@@ -421,8 +421,9 @@ float Cgeomipmap::drawnHeight(int x, int z) const {
     return drawnVertices()[static_cast<size_t>(z) * size + x].y;
 }
 
-// Linear over the outer half of the range in which the patch keeps its
-// level, 1 at the switch to the next coarser level (and beyond it, where
+// Linear over the whole range in which the patch keeps its level (the
+// slowest morph that ends at the switch: fewest pixels moved per frame), 1
+// at the switch to the next coarser level (and beyond it, where
 // the neighbours hold the patch finer than its own choice).
 float Cgeomipmap::morphFactor(int index) const {
     const int level = clampedLevel(index);
@@ -444,7 +445,7 @@ float Cgeomipmap::morphFactor(int index) const {
         upper = bands[std::min(level, 2)];
         distance = patch.distance;
     }
-    const float start = lower + 0.5f * (upper - lower);
+    const float start = lower;
     if (distance >= upper) return 1.0f;
     if (upper <= start || distance <= start) return 0.0f;
     return std::clamp((distance - start) / (upper - start), 0.0f, 1.0f);

@@ -41,8 +41,9 @@
 // grid heights toward the heights of the level L + 1 mesh at the same
 // points (each such vertex is the midpoint of a level L + 1 edge, and goes
 // to the mean of that edge's ends) by its morph factor m, 0 to 1. m rises
-// linearly over the outer half of the distance range in which the patch
-// keeps level L, reaching 1 where it switches to L + 1: the distance bands
+// linearly over the whole distance range in which the patch keeps level L
+// (from 0 where it takes level L to 1 where it switches to L + 1: the
+// slowest morph, so the fewest pixels move per frame): the distance bands
 // lodDistance1-3 (the centre's distance), or with a tolerance the nearest
 // point's distance at which level L + 1's error meets the tolerance. So a
 // switch, either way, moves no vertex; and the morphed error stays within
