@@ -39,7 +39,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"setFrameSamples", "measureFrameTime", "getSceneNumPolygons", "takeScreenShot", "timeGetTime"},
     {"writeToFile", "generateRandomSpline", "loadSpline", "interpolateSpline"},
     {"setScreenSize"},
-    {"setSceneFolder"},
+    {"setSceneFolder", "getSceneRecord"},
     {"setTerrainError"},
     {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff",
      "measureTerrainPopping", "turnPoppingMeasureOn", "turnPoppingMeasureOff", "turnGeomorphingOn",
