@@ -20,6 +20,7 @@
 #include "sky/skyBox.h"
 #include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainFrame.h"
+#include "terrain/terrainPopping.h"
 #include "vegetation/plantSet.h"
 
 int scenePolygons = 0;
@@ -155,6 +156,9 @@ void renderFrame() {
     // 13-15. Frame time, measurement, polygon count of the finished frame.
     stop = FrameClock::now();
     frameSeconds = std::chrono::duration<double>(stop - start - overhead - overlayTime).count();
+    // With popping measured, the frame's terrain mesh is copied here, after
+    // the frame time was taken.
+    keepTerrainFrameMesh();
     measurementStep();
     recordFrameTime(frameSeconds * 1000.0);
     lastScenePolygons = scenePolygons;

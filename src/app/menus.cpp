@@ -25,6 +25,7 @@
 #include "sky/skyBox.h"
 #include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainError.h"
+#include "terrain/terrainPopping.h"
 #include "util/output.h"
 #include "vegetation/plantError.h"
 #include "vegetation/plantSet.h"
@@ -133,6 +134,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
           {510, "&Screenshot\tF12", noRadio, false},
           {measureTerrainErrorCommand, "Measure &Terrain Error", noRadio, false},
           {measurePlantErrorCommand, "Measure &Plant Error", noRadio, false},
+          {measureTerrainPoppingCommand, "Measure Terrain Popping", noRadio, false},
           {910, "&Frame Time Graph", noRadio, false}}},
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
@@ -171,6 +173,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
     terrain.push_back({499, "&Lighting", noRadio, true});
     terrain.push_back({526, "&Show Terrain", noRadio, true});
     terrain.push_back({uniformTexturingCommand, "Same Texturing for All Algorithms", noRadio, uniformTexturing != 0});
+    terrain.push_back({geomorphingCommand, "Geomorphing", noRadio, geomorphing != 0});
     terrain.push_back({900, "&Error Tolerance...", noRadio, false});
 
     std::vector<MenuItemRecord>& plants = tree[6].items;
@@ -329,6 +332,16 @@ void onCommand(int identifier) {
         if (platformHasGlContext()) platformMakeCurrent();
         TerrainErrorResult result;
         measureAndReportTerrainError(result);
+        break;
+    }
+    case geomorphingCommand:
+        toggleMenuCheck(geomorphingCommand);
+        flip(geomorphing);
+        break;
+    case measureTerrainPoppingCommand: {
+        if (platformHasGlContext()) platformMakeCurrent();
+        TerrainPoppingResult result;
+        measureAndReportTerrainPopping(result);
         break;
     }
     case measurePlantErrorCommand: {

@@ -39,6 +39,10 @@ enum FidelityCommand {
     uniformTexturingCommand = 901,
     measureTerrainErrorCommand = 902,
     measurePlantErrorCommand = 903,
+    // "Tools > Measure Terrain Popping" (terrain/terrainPopping.h) and the
+    // "Geomorphing" switch under Terrain Algorithms.
+    measureTerrainPoppingCommand = 920,
+    geomorphingCommand = 921,
 };
 
 // Commands of the view's help and state: "Options > Information" (the

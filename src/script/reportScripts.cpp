@@ -220,6 +220,8 @@ int wholeField(lua_State* L, int t, const char* key, int largest, int otherwise,
 //   title, walkCaption (texts), notes (list of texts), width, height (pixels,
 //   default 1600 x 1200);
 //   walk = list of {name = text, ms = list of milliseconds per frame};
+//   poppingCaption (text), popping = list of {name = text, pixels = list of
+//     the popping maximum per frame, NaN where not measured} (optional);
 //   colourNames, shapeNames = lists of texts for the point legend;
 //   points = list of {colour = 1.., shape = 1.., label = text, ms = number,
 //     errorPixels, terrainShare, plantShare = numbers or nil (not measured)}.
@@ -256,6 +258,15 @@ int scriptWriteBenchmarkPlot(lua_State* L) {
             if (lua_type(L, -1) == LUA_TTABLE) plotLine.values = numbersOf(L, lua_gettop(L));
             lua_pop(L, 1);
             plot.walk.push_back(std::move(plotLine));
+        });
+        plot.poppingCaption = textField(L, t, "poppingCaption");
+        forEachTable(L, t, "popping", [&](int line) {
+            PlotLine plotLine;
+            plotLine.name = textField(L, line, "name");
+            pushField(L, line, "pixels");
+            if (lua_type(L, -1) == LUA_TTABLE) plotLine.values = numbersOf(L, lua_gettop(L));
+            lua_pop(L, 1);
+            plot.popping.push_back(std::move(plotLine));
         });
         forEachTable(L, t, "points", [&](int entry) {
             PlotPoint point;

@@ -73,15 +73,16 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
     EXPECT_EQ(treeText(),
               "&File: [501]&Open [500]E&xit\tESC\n"
               "&Tools: [502]&Display Texture List [509]&Hide Menus\tH [510]&Screenshot\tF12 "
-              "[902]Measure &Terrain Error [903]Measure &Plant Error "
+              "[902]Measure &Terrain Error [903]Measure &Plant Error [920]Measure Terrain Popping "
               "[910]&Frame Time Graph\n"
               "&Options: [503]&Background Colour [506]&Wireframe [700]&Grid [911]&Information\tI\n"
               "&Camera: [522]&Camera Speed [505]&Clipping Planes [523]&Frustum Culling [508]&Look Mode "
               "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode [912]&Reset View\tR\n"
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
-              "[604]CDLOD [605]Geometry Clipmaps [513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
-              "[901]Same Texturing for All Algorithms [900]&Error Tolerance...\n"
+              "[604]CDLOD [605]Geometry Clipmaps [513]&Multi-texture Splatting	M [499]&Lighting [526]&Show Terrain "
+              "[901]Same Texturing for All Algorithms [921]Geomorphing [900]&Error Tolerance...
+"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
               "[524]&Show Plants [527]&Show Grass\n"
@@ -122,6 +123,7 @@ TEST_F(MenuCommands, ToggleCommandsFlipTheirSettingAndMark) {
         {527, [] { return showGrass; }},
         {700, [] { return gridEnabled; }},
         {901, [] { return uniformTexturing; }},
+        {921, [] { return geomorphing; }},
         {910, [] { return frameGraphEnabled; }},
         {informationCommand, [] { return informationShown; }},
     };
