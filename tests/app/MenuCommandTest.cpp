@@ -80,7 +80,7 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
               "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode [912]&Reset View\tR\n"
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
-              "[604]CDLOD [605]Geometry Clipmaps [513]&Multi-texture Splatting	M [499]&Lighting [526]&Show Terrain "
+              "[604]CDLOD [605]Geometry Clipmaps [513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
               "[901]Same Texturing for All Algorithms [921]Geomorphing [900]&Error Tolerance...\n"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
