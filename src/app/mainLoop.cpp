@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/frameGraph.h"
+#include "app/frameTimes.h"
 #include "app/measure.h"
 #include "app/statusBar.h"
 #include "app/window.h"
@@ -70,7 +71,8 @@ void renderFrame() {
     FrameClock::duration overhead = stop - start;
     start = FrameClock::now();
 
-    // 4-6. Clear, frame rate, view.
+    // 4-6. Clear, frame rate, view. The graphics timer brackets the scene.
+    beginFrameGraphicsTimer(framesDrawn);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     updateFps();
@@ -82,6 +84,7 @@ void renderFrame() {
     scenePolygons += skyPolygonCount();
     scenePolygons += renderTerrainFrame();
     if (gridEnabled) drawReferenceGrid();
+    endFrameGraphicsTimer();
     // The renderers report their statistics; the title is written here.
     if (!anonymousMode && terrainReport.title[0] != '\0')
         setTitle(frameTitle(terrainReport.title, terrainAlgorithm, terrainErrorTolerance).c_str());
@@ -115,6 +118,7 @@ void renderFrame() {
     frameSeconds = std::chrono::duration<double>(stop - start - overhead).count();
     measurementStep();
     recordFrameTime(frameSeconds * 1000.0);
+    finishFrameTimes(framesDrawn, frameSeconds);
     lastScenePolygons = scenePolygons;
     framesDrawn += 1;
 }

@@ -578,6 +578,11 @@ void Croam::drawRoamPass(int multiTex, float repeat) {
 
 void Croam::renderRoam() {
     reportTerrainTitle("ROAM %f %f %f", roamExtent[0], roamExtent[1], roamExtent[2]);
+    optimiseFrame();
+    drawRoamFrame();
+}
+
+void Croam::optimiseFrame() {
     drawnTriangles = 0;
     if (!pool) {
         triangleCount = 0;
@@ -588,13 +593,18 @@ void Croam::renderRoam() {
     // and the pixel scale of this frame's view.
     pixelTolerance = std::isfinite(terrainErrorTolerance) && terrainErrorTolerance > 0.0f ? terrainErrorTolerance : 0.0f;
     pixelsPerUnit = frustumPixelsPerUnit;
+    optimise();
+}
+
+void Croam::drawRoamFrame() {
+    drawnTriangles = 0;
+    if (!pool) return;
     GLint oldFrontFace = GL_CCW;
     GLint oldTexture = 0;
     glGetIntegerv(GL_FRONT_FACE, &oldFrontFace);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &oldTexture);
     glFrontFace(GL_CW);
     glPushMatrix();
-    optimise();
     multiTexCoords = 0;
     detailRepeat = 1;
     if (uniformTexturing) {

@@ -216,6 +216,12 @@ public:
     // base texture alone, or with uniformTexturing the brute-force passes
     // (splatting and lightmap as switched).
     void renderRoam();
+    // The level-of-detail half of renderRoam: this frame's tolerance and
+    // view scale, then optimise (no GL calls).
+    void optimiseFrame();
+    // The drawing half of renderRoam: the current mesh, passes as above,
+    // without optimising (the frame driver times the optimiser apart).
+    void drawRoamFrame();
     // One glDrawArrays of the dense triangle list.
     void drawRoam();
     // One texturing pass of the mesh: multiTex 1 sends unit 1 (s, t) and unit

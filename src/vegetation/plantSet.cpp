@@ -16,11 +16,30 @@
 #include "scene/sceneConfig.h"
 #include "terrain/sceneGrids.h"
 #include "util/output.h"
+#include "util/threadClock.h"
 #include "vegetation/modelDraw.h"
 #include "vegetation/plantBatch.h"
 #include "vegetation/plantDetail.h"
 
 int plantLighting = 1;
+double plantSelectionCpuSeconds = 0.0;
+
+namespace {
+
+// drawPlantSet's CPU time without its batch flushes, added to
+// plantSelectionCpuSeconds at every return.
+class PlantPassClock {
+public:
+    PlantPassClock() : started_(threadCpuSeconds()), flushed_(plantFlushCpuSeconds) {}
+    ~PlantPassClock() {
+        plantSelectionCpuSeconds += threadCpuSeconds() - started_ - (plantFlushCpuSeconds - flushed_);
+    }
+
+private:
+    double started_, flushed_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -188,6 +207,7 @@ void placePlants(const PlantSet& set, PlantOperation op) {
 }
 
 void drawPlantSet(const PlantSet& set) {
+    const PlantPassClock clock;
     // Batched, the set's opaque plants are gathered over the first walk and
     // drawn before its fades, as the one-plant-at-a-time path draws them.
     plantInstanceMode = plantBatching != 0;

@@ -1,6 +1,7 @@
 // plantSet.h -- plant sets, their placement over the terrain, and grass.
 //
-// Provides: plantLighting, plantAlgorithm, plantPolygons, PlantSet,
+// Provides: plantLighting, plantAlgorithm, plantPolygons,
+// plantSelectionCpuSeconds, PlantSet,
 // createPlantSet and its setters, PlantOperation, placePlants, drawPlantSet,
 // drawPlantSets, drawGrassSet, loadScenePlants.
 //
@@ -22,6 +23,14 @@
 //   plantPolygons  reset by drawPlantSets (or by the frame driver before
 //                  drawGrassSet alone), added to by plantDetail.cpp, which
 //                  defines it; read by the frame driver.
+//   plantSelectionCpuSeconds  running total of the main thread's CPU
+//                  seconds (util/threadClock.h) in drawPlantSet without its
+//                  batch flushes (plantFlushCpuSeconds, plantBatch.h): the
+//                  placement walk, culling, detail selection and the CPU
+//                  transforms that gather the visible plants. With batching
+//                  off (or for the smooth scheme's fades) a plant's display
+//                  list is called inside the walk and is in it too. Written
+//                  by drawPlantSet; the frame driver takes differences.
 #pragma once
 
 #include "terrain/heightmap.h"
@@ -30,6 +39,7 @@
 extern int plantLighting;   // default 1: plants shaded by the lightmap grid
 extern int plantAlgorithm;  // 1-5: full, crossed billboards, billboards, mixed, smooth
 extern int plantPolygons;   // polygons of plant models drawn this frame
+extern double plantSelectionCpuSeconds;
 
 // One kind of plant: up to three shared models and its placement values.
 // Every setter that has a flag also sets it to 1.

@@ -42,7 +42,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"setSceneFolder"},
     {"setTerrainError"},
     {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
-    {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
+    {"getFrameTime", "getFrameTimes", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
      "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
 };
 
