@@ -12,13 +12,18 @@
 //             switched off (placement, culling and the CPU transforms), and
 //             scheme 1 once more with the transforms left out too
 //             (placement and the culling test alone);
+//   roam      ROAM at 1 px, base texture (no plants), last: its optimiser
+//             is its LOD work;
 //   ceiling   the very triangles of the geomip and plant frames, captured
 //             once per view with GL feedback, drawn from one vertex buffer
 //             with one glDrawArrays under one texture.
 // The configurations are interleaved within each round. Prints medians per
 // frame (wall time and the CPU time of all the program's threads), the ratios
 // the drawing targets are stated in, from both, and the share of pixels in
-// which the batched plant pictures differ from the one-plant-at-a-time ones.
+// which the batched plant pictures differ from the one-plant-at-a-time ones,
+// and the frame's split as the program reports it (terrainFrameTimes): the
+// terrain algorithm's LOD work and the plant pass's placement and selection,
+// main-thread CPU time (brute force or no terrain: LOD about 0).
 //
 //   build/DrawLimitBench [rounds]    (default 5 rounds over 8 views)
 #define GL_GLEXT_PROTOTYPES 1
@@ -351,6 +356,7 @@ int main(int argc, char** argv) {
         const char* name;
         std::function<void(int)> frame;
         std::vector<double> wall, cpu;
+        std::vector<double> lod, plant;  // terrainFrameTimes, ms
     };
     auto plants = [](int scheme, int batching, int walkOnly) {
         return [=](int k) {
@@ -375,18 +381,33 @@ int main(int argc, char** argv) {
         {"plants, scheme 4, walk alone (placement, culling, transforms)", plants(4, 1, 1), {}, {}},
         {"ceiling: those scheme 4 plant triangles, one buffer draw", [&](int k) { drawCeiling(ceilings[2][k]); }, {}, {}},
         {"plants, scheme 1, placement and culling alone (no transforms)", plants(1, 1, 2), {}, {}},
+        {"ROAM at 1 px, base texture",
+         [](int k) {
+             const int algorithm = terrainAlgorithm;
+             const float tolerance = terrainErrorTolerance;
+             terrainAlgorithm = terrainRoam;
+             terrainErrorTolerance = 1.0f;
+             drawFrame(Draw::geomip, k);
+             terrainAlgorithm = algorithm;
+             terrainErrorTolerance = tolerance;
+         },
+         {},
+         {}},
     };
-    const double triangles[12] = {0, reported[0], captured[0], captured[1], captured[1], 0, captured[1],
-                                  captured[2], captured[2], 0, captured[2], 0};
+    const double triangles[13] = {0, reported[0], captured[0], captured[1], captured[1], 0, captured[1],
+                                  captured[2], captured[2], 0, captured[2], 0, 0};
     for (int r = -1; r < rounds; ++r) {  // round -1 warms up (display lists, caches)
         for (int k = 0; k < views; ++k) {
             for (Config& c : configs) {
+                terrainFrameTimes = TerrainFrameTimes{};
                 double start = now(), startCpu = processCpu();
                 c.frame(k);
                 glFinish();
                 if (r < 0) continue;
                 c.wall.push_back(now() - start);
                 c.cpu.push_back(processCpu() - startCpu);
+                c.lod.push_back(terrainFrameTimes.lodCpuSeconds * 1000.0);
+                c.plant.push_back(terrainFrameTimes.plantCpuSeconds * 1000.0);
             }
         }
     }
@@ -413,6 +434,9 @@ int main(int argc, char** argv) {
         else
             std::printf("| %s | %.2f | %.2f | – |\n", configs[i].name, wall[i], cpu[i]);
     }
+    std::printf("\nThe frame's split (main-thread CPU, medians; the ceilings and the empty frame run no pass):\n\n"
+                "| Frame | LOD CPU ms | plant placement and selection CPU ms |\n|---|---|---|\n");
+    for (Config& c : configs) std::printf("| %s | %.3f | %.3f |\n", c.name, median(c.lod), median(c.plant));
     std::printf("\nThe geomip row counts the triangles of every pass as the renderer reports them; the ceilings\n"
                 "draw the triangles that reach the screen (after clipping), captured with GL feedback.\n\n");
     // Ratios, from wall times and from CPU times.
