@@ -113,6 +113,10 @@ void beginFrameGraphicsTimer(long long frame) {
 
 void endFrameGraphicsTimer() {
     if (!queryOpen) return;
+    // The scene's commands are handed to the driver before the query ends:
+    // a renderer that defers its work to the flush (a software rasteriser
+    // bins the frame and rasterises it there) does it inside the query.
+    glFlush();
     timerGl.endQuery(GL_TIME_ELAPSED);
     ring[openSlot].pending = true;
     queryOpen = false;

@@ -21,8 +21,12 @@
 //                  (GL_ARB_timer_query, or else GL_EXT_timer_query). On a
 //                  GPU it is the GPU's time for those commands; on a
 //                  software rasteriser (llvmpipe, softpipe) it is the
-//                  rasteriser's own work between the two points, done on
-//                  its threads and overlapping the CPU parts.
+//                  rasteriser's own work between the two points as the
+//                  driver times it, done on its threads and overlapping
+//                  the CPU parts. The scene is flushed just before the
+//                  query ends, so a renderer that rasterises at the flush
+//                  does so inside it (the frame already ended in a flush;
+//                  this one comes before the shot and the graph).
 // The CPU parts are CPU time, so on a busy machine they leave out the time
 // the thread was waiting; the graphics part runs beside the CPU, so the
 // parts may add up to more or less than the frame time.
