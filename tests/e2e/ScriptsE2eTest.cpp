@@ -74,10 +74,11 @@ std::pair<unsigned, unsigned> pngSize(const std::string& bytes) {
 const char* benchmarkHeader =
     "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean,ms_median_spread,spread_over_5pct,"
     "polygons_median,terrain_error_p95_px,terrain_error_max_px,terrain_differing_share,terrain_psnr_db,"
-    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds";
+    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds,"
+    "lod_cpu_ms,plant_cpu_ms,gpu_ms";
 const char* framesHeader =
     "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
-    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db";
+    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db,lod_cpu_ms,plant_cpu_ms,gpu_ms";
 const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0"};
 const char* schemeNames[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
                              "smooth transition"};
@@ -116,7 +117,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
             if (t == 0 && tolerance > 0) continue;
             for (int s = 0; s < 5; ++s, ++row) {
                 std::vector<std::string> f = csvFields(rows[row]);
-                ASSERT_EQ(f.size(), 25u) << rows[row];
+                ASSERT_EQ(f.size(), 28u) << rows[row];
                 EXPECT_EQ(f[0], terrainNames[t]);
                 EXPECT_EQ(f[1], schemeNames[s]);
                 EXPECT_EQ(f[2], std::to_string(tolerance));
@@ -138,6 +139,10 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_EQ(f[22], "1024x768");
                 EXPECT_EQ(f[23], "3");
                 EXPECT_EQ(f[24], "1");
+                // The frame's parts: CPU medians always, graphics where timed.
+                EXPECT_GE(std::stod(f[25]), 0.0) << rows[row];
+                EXPECT_GE(std::stod(f[26]), 0.0) << rows[row];
+                if (!f[27].empty()) EXPECT_GE(std::stod(f[27]), 0.0) << rows[row];
                 // The table on standard output shows the same configuration.
                 char tableLine[100];
                 snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrainNames[t], schemeNames[s], 129);
@@ -158,7 +163,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
     EXPECT_EQ(frameRows[0], framesHeader);
     for (size_t i = 1; i < frameRows.size(); ++i) {
         std::vector<std::string> f = csvFields(frameRows[i]);
-        ASSERT_EQ(f.size(), 13u) << frameRows[i];
+        ASSERT_EQ(f.size(), 16u) << frameRows[i];
+        EXPECT_GE(std::stod(f[13]), 0.0) << frameRows[i];
+        EXPECT_GE(std::stod(f[14]), 0.0) << frameRows[i];
         int frame = std::stoi(f[4]);
         EXPECT_EQ(frame, int((i - 1) % 3) + 1) << frameRows[i];
         EXPECT_EQ(f[3], "1") << "round";
@@ -190,7 +197,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
     ASSERT_EQ(rows.size(), 16u) << "header and 3 x 5 configurations" << context(result);
     for (size_t i = 1; i < rows.size(); ++i) {
         std::vector<std::string> f = csvFields(rows[i]);
-        ASSERT_EQ(f.size(), 25u) << rows[i];
+        ASSERT_EQ(f.size(), 28u) << rows[i];
         EXPECT_EQ(f[2], "0") << rows[i];
         for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
     }
