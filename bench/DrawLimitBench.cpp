@@ -12,20 +12,23 @@
 //             switched off (placement, culling and the CPU transforms), and
 //             scheme 1 once more with the transforms left out too
 //             (placement and the culling test alone);
-//   roam      ROAM at 1 px, base texture (no plants), last: its optimiser
-//             is its LOD work;
-//   ceiling   the very triangles of the geomip and plant frames, captured
-//             once per view with GL feedback, drawn from one vertex buffer
-//             with one glDrawArrays under one texture.
+//   roam      ROAM at an error tolerance of 1 pixel, splatted and lit, its
+//             mesh first settled at the view (optimise() run 60 times,
+//             untimed), then its drawing alone, and the same with its
+//             triangles sent from client memory in slot order, as before;
+//   ceiling   the very triangles of the geomip, ROAM and plant frames,
+//             captured once per view with GL feedback, drawn from one vertex
+//             buffer with one glDrawArrays under one texture.
+// The plant rows use the kept plants of each set (plantPlacementCache); one
+// more row times placement and culling walking every frame, as before.
 // The configurations are interleaved within each round. Prints medians per
 // frame (wall time and the CPU time of all the program's threads), the ratios
 // the drawing targets are stated in, from both, and the share of pixels in
-// which the batched plant pictures differ from the one-plant-at-a-time ones,
-// and the frame's split as the program reports it (terrainFrameTimes): the
-// terrain algorithm's LOD work and the plant pass's placement and selection,
-// main-thread CPU time (brute force or no terrain: LOD about 0).
+// which the batched plant pictures differ from the one-plant-at-a-time ones.
 //
 //   build/DrawLimitBench [rounds]    (default 5 rounds over 8 views)
+//   build/DrawLimitBench rounds walk|plants|roam   one configuration alone,
+//                                                   for a profiler
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -52,6 +55,8 @@
 #include "scene/sceneLoad.h"
 #include "support/glTestContext.cpp"  // the offscreen context, compiled into this program
 #include "terrain/RoamTestMap.h"
+#include "terrain/roam.h"
+#include "terrain/roamAlgorithm.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainFrame.h"
 #include "vegetation/plantBatch.h"
@@ -154,11 +159,57 @@ struct CapturedVertex {
     uint8_t colour[4];
 };
 
-std::vector<CapturedVertex> captureFrame(Draw kind, int k) {
+// ROAM's settings for its rows, set and put back around them.
+struct RoamSettings {
+    float tolerance = terrainErrorTolerance;
+    int uniform = uniformTexturing;
+    RoamSettings() {
+        terrainErrorTolerance = 1.0f;
+        uniformTexturing = 1;
+        showTerrain = 1;
+        showPlants = showGrass = 0;
+    }
+    ~RoamSettings() {
+        terrainErrorTolerance = tolerance;
+        uniformTexturing = uniform;
+    }
+};
+
+// Runs the optimiser 60 times at view k (it splits and merges a little
+// every run, even with the view held, but its triangle count settles in far
+// fewer runs); returns the splits and merges of the last run.
+int settleRoam(int k) {
+    RoamSettings settings;
+    applyView(k);
+    extractFrustum();
+    roamTerrain.pixelTolerance = terrainErrorTolerance;
+    roamTerrain.pixelsPerUnit = frustumPixelsPerUnit;
+    long long before = 0;
+    for (int run = 0; run < 60; ++run) {
+        before = roamTerrain.splitCount + roamTerrain.mergeCount;
+        roamTerrain.optimise();
+    }
+    return static_cast<int>(roamTerrain.splitCount + roamTerrain.mergeCount - before);
+}
+
+// The settled mesh drawn as the frame draws it; returns the triangles of
+// its passes.
+int drawRoamAlone(int k) {
+    RoamSettings settings;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    applyView(k);
+    extractFrustum();
+    glDisable(GL_LIGHTING);
+    roamTerrain.drawRoamFrame();
+    resetTerrainTextures();
+    return roamTerrain.drawnTriangles;
+}
+
+std::vector<CapturedVertex> captureWith(const std::function<void()>& draw) {
     static std::vector<GLfloat> buffer(1u << 24);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
-    drawFrame(kind, k);
+    draw();
     GLint count = glRenderMode(GL_RENDER);
     std::vector<CapturedVertex> triangles;
     if (count < 0) {
@@ -198,6 +249,10 @@ std::vector<CapturedVertex> captureFrame(Draw kind, int k) {
         }
     }
     return triangles;
+}
+
+std::vector<CapturedVertex> captureFrame(Draw kind, int k) {
+    return captureWith([=] { drawFrame(kind, k); });
 }
 
 // Captured triangles in one vertex buffer, drawn with one call.
@@ -315,8 +370,31 @@ int main(int argc, char** argv) {
                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char*>(glGetString(GL_VERSION)), width, height, views, rounds);
 
-    // "walk" or "plants" after the rounds: only the batched scheme-1 walk, or
-    // the whole batched plant pass, for a profiler.
+    // "walk", "plants" or "roam" after the rounds: only the batched scheme-1
+    // walk, the whole batched plant pass, or ROAM's drawing, for a profiler.
+    if (argc > 2 && std::string(argv[2]) == "roam") {
+        // Ordered from the buffer and from client memory in slot order, in
+        // turns.
+        std::vector<double> times[2], cpuTimes[2];
+        for (int k = 0; k < views; ++k) {
+            settleRoam(k);
+            for (int r = 0; r < rounds; ++r) {
+                for (int ordered = 1; ordered >= 0; --ordered) {
+                    roamTerrain.orderedDrawing = ordered;
+                    double start = now(), startCpu = processCpu();
+                    drawRoamAlone(k);
+                    glFinish();
+                    times[ordered].push_back(now() - start);
+                    cpuTimes[ordered].push_back(processCpu() - startCpu);
+                }
+            }
+        }
+        roamTerrain.orderedDrawing = 1;
+        std::printf("roam drawing, ordered from the buffer: %.2f ms, CPU %.2f ms; from client memory in slot order: "
+                    "%.2f ms, CPU %.2f ms\n",
+                    median(times[1]), median(cpuTimes[1]), median(times[0]), median(cpuTimes[0]));
+        return 0;
+    }
     if (argc > 2 && (std::string(argv[2]) == "walk" || std::string(argv[2]) == "plants")) {
         plantWalkOnly = std::string(argv[2]) == "walk";
         double cpu = 0;
@@ -327,8 +405,10 @@ int main(int argc, char** argv) {
     // Captures first: the picture check and the ceilings' triangles.
     GLuint grassTexture = scenePlantModels.towergrass.numObject ? scenePlantModels.towergrass.objects[0].texture : 0;
     const int schemes[2] = {1, 4};
-    std::vector<Ceiling> ceilings[3];  // geomip, scheme 1 plants, scheme 4 plants
-    double reported[3] = {0, 0, 0}, captured[3] = {0, 0, 0}, differing[3] = {0, 0, 0};
+    std::vector<Ceiling> ceilings[4];  // geomip, scheme 1 plants, scheme 4 plants, ROAM
+    double reported[4] = {0, 0, 0, 0}, captured[4] = {0, 0, 0, 0}, differing[3] = {0, 0, 0};
+    std::vector<int> roamMesh(views, 0);  // the settled mesh's triangles per view
+    double settleRuns = 0;
     for (int k = 0; k < views; ++k) {
         reported[0] += drawFrame(Draw::geomip, k) / static_cast<double>(views);
         std::vector<CapturedVertex> triangles = captureFrame(Draw::geomip, k);
@@ -348,7 +428,14 @@ int main(int argc, char** argv) {
             captured[i + 1] += triangles.size() / 3.0 / views;
             ceilings[i + 1].push_back(makeCeiling(triangles, grassTexture, true));
         }
+        settleRuns += settleRoam(k) / static_cast<double>(views);
+        roamMesh[k] = roamTerrain.triangleCount;
+        reported[3] += drawRoamAlone(k) / static_cast<double>(views);
+        triangles = captureWith([=] { drawRoamAlone(k); });
+        captured[3] += triangles.size() / 3.0 / views;
+        ceilings[3].push_back(makeCeiling(triangles, baseTexture, false));
     }
+    int roamMeshChanges = 0;  // timed views whose settled mesh differs from the captured one
 
     // Every configuration once per view and round, interleaved, so a drift
     // of a shared machine's load spreads over all of them.
@@ -356,7 +443,7 @@ int main(int argc, char** argv) {
         const char* name;
         std::function<void(int)> frame;
         std::vector<double> wall, cpu;
-        std::vector<double> lod, plant;  // terrainFrameTimes, ms
+        std::function<void(int)> prepare = nullptr;  // untimed, before each frame
     };
     auto plants = [](int scheme, int batching, int walkOnly) {
         return [=](int k) {
@@ -381,33 +468,39 @@ int main(int argc, char** argv) {
         {"plants, scheme 4, walk alone (placement, culling, transforms)", plants(4, 1, 1), {}, {}},
         {"ceiling: those scheme 4 plant triangles, one buffer draw", [&](int k) { drawCeiling(ceilings[2][k]); }, {}, {}},
         {"plants, scheme 1, placement and culling alone (no transforms)", plants(1, 1, 2), {}, {}},
-        {"ROAM at 1 px, base texture",
-         [](int k) {
-             const int algorithm = terrainAlgorithm;
-             const float tolerance = terrainErrorTolerance;
-             terrainAlgorithm = terrainRoam;
-             terrainErrorTolerance = 1.0f;
-             drawFrame(Draw::geomip, k);
-             terrainAlgorithm = algorithm;
-             terrainErrorTolerance = tolerance;
+        {"plants, scheme 1, placement and culling alone, walked every frame",
+         [&](int k) {
+             plantPlacementCache = 0;
+             plants(1, 1, 2)(k);
+             plantPlacementCache = 1;
          },
-         {},
-         {}},
+         {}, {}},
+        {"ROAM at 1 px, splatted and lit, drawing of the settled mesh", [](int k) { drawRoamAlone(k); }, {}, {},
+         [&](int k) {
+             settleRoam(k);
+             if (roamTerrain.triangleCount != roamMesh[k]) ++roamMeshChanges;
+         }},
+        {"ceiling: those ROAM triangles, one buffer draw", [&](int k) { drawCeiling(ceilings[3][k]); }, {}, {}},
+        {"ROAM at 1 px, the same drawn from client memory in slot order",
+         [](int k) {
+             roamTerrain.orderedDrawing = 0;
+             drawRoamAlone(k);
+             roamTerrain.orderedDrawing = 1;
+         },
+         {}, {}},
     };
-    const double triangles[13] = {0, reported[0], captured[0], captured[1], captured[1], 0, captured[1],
-                                  captured[2], captured[2], 0, captured[2], 0, 0};
+    const double triangles[16] = {0, reported[0], captured[0], captured[1], captured[1], 0, captured[1],
+                                  captured[2], captured[2], 0, captured[2], 0, 0, reported[3], captured[3], reported[3]};
     for (int r = -1; r < rounds; ++r) {  // round -1 warms up (display lists, caches)
         for (int k = 0; k < views; ++k) {
             for (Config& c : configs) {
-                terrainFrameTimes = TerrainFrameTimes{};
+                if (c.prepare) c.prepare(k);
                 double start = now(), startCpu = processCpu();
                 c.frame(k);
                 glFinish();
                 if (r < 0) continue;
                 c.wall.push_back(now() - start);
                 c.cpu.push_back(processCpu() - startCpu);
-                c.lod.push_back(terrainFrameTimes.lodCpuSeconds * 1000.0);
-                c.plant.push_back(terrainFrameTimes.plantCpuSeconds * 1000.0);
             }
         }
     }
@@ -434,9 +527,6 @@ int main(int argc, char** argv) {
         else
             std::printf("| %s | %.2f | %.2f | – |\n", configs[i].name, wall[i], cpu[i]);
     }
-    std::printf("\nThe frame's split (main-thread CPU, medians; the ceilings and the empty frame run no pass):\n\n"
-                "| Frame | LOD CPU ms | plant placement and selection CPU ms |\n|---|---|---|\n");
-    for (Config& c : configs) std::printf("| %s | %.3f | %.3f |\n", c.name, median(c.lod), median(c.plant));
     std::printf("\nThe geomip row counts the triangles of every pass as the renderer reports them; the ceilings\n"
                 "draw the triangles that reach the screen (after clipping), captured with GL feedback.\n\n");
     // Ratios, from wall times and from CPU times.
@@ -457,9 +547,16 @@ int main(int argc, char** argv) {
                         100.0 * ceilingDraw / std::max(m[base + 1] - m[0], 1e-6), m[base + 2],
                         m[base] / std::max(m[base + 1], 1e-6));
         }
-        std::printf("- placement and culling of all eight sets (scheme 1), no transforms: %.2f ms (target at most 5)\n",
-                    m[11]);
+        std::printf("- placement and culling of all eight sets (scheme 1), no transforms: %.2f ms (target at most 2); "
+                    "walked every frame %.2f ms\n",
+                    m[11], m[12]);
+        std::printf("- ROAM at 1 px, drawing of the settled mesh / ceiling frame of its triangles (empty frame "
+                    "included): %.2f (target at most 1.5); from client memory in slot order %.2f\n",
+                    m[13] / std::max(m[14], 1e-6), m[15] / std::max(m[14], 1e-6));
     }
+    std::printf("ROAM: %.0f triangles of all passes per frame, %.1f splits and merges in the last settling run on "
+                "average; %d of %d timed views drew a settled mesh of another triangle count than the captured one\n",
+                reported[3], settleRuns, roamMeshChanges, views * (rounds + 1));
     for (int i = 0; i < 2; ++i)
         std::printf("scheme %d: %.0f plant polygons counted per frame; batched and one-at-a-time pictures differ "
                     "(a channel by more than 8) in at most %.3f %% of the pixels of a view\n",

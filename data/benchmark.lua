@@ -59,11 +59,80 @@
 --                      file and the picture take its name with "-frames.csv"
 --                      and ".png" in place of ".csv"
 --   BENCH_MARKDOWN     also write the table as Markdown to this file (default none)
+--   BENCH_QUICK        true: a first look in about two minutes -- the 129 map,
+--                      60 frames, 1 round, errors every 20 frames (settings
+--                      given beside it still win)
+--
+-- Unattended runs: start it with `morvista --batch` (no box waits for a
+-- click) or `morvista --headless` (no display needed), e.g.
+--   morvista --headless 'BENCH_QUICK = 1; dofile("benchmark.lua")'
+-- The Pause key (or, in batch runs, SIGINT / SIGTERM) stops it. After every
+-- round the CSV is written again with what the finished rounds measured and
+-- the frame file gets that round's frames, so a stopped or killed run keeps
+-- its finished rounds: until the run ends the CSV's status column says
+-- "partial" (with the rounds done), then "complete". After each turn a
+-- progress line (round, frames done of all, time left) is printed and shown
+-- in a corner of the view.
 
-size = BENCH_SIZE or 257
-frames = floor(BENCH_FRAMES or 300)
-rounds = floor(BENCH_ROUNDS or 3)
-errorEvery = floor(BENCH_ERROR_EVERY or 10)
+-- Settings check, before anything is measured: a setting of the wrong kind
+-- (text for a number, NaN, an infinity, a number above 1000000, a
+-- tolerance outside 0-10000, a file name that is not text) stops the run
+-- with a message naming it, and so does an output file that cannot be
+-- written; the program then ends with a non-zero exit code.
+function benchRefuse(text)
+  -- Nothing is open yet (the window comes later), so the run ends here.
+  local line = "benchmark.lua: " .. text
+  print(line)
+  if io and io.stderr then io.stderr:write(line .. "\n") end
+  exit(1)
+end
+function benchCheckCount(name)
+  local value = _G[name]
+  if value == nil then return end
+  if type(value) ~= "number" or value ~= value or value < -1000000 or value > 1000000 then
+    benchRefuse(format("%s is %s, not a number from -1000000 to 1000000", name, tostring(value)))
+  end
+end
+benchCheckCount("BENCH_SIZE")
+benchCheckCount("BENCH_FRAMES")
+benchCheckCount("BENCH_ROUNDS")
+benchCheckCount("BENCH_ERROR_EVERY")
+benchCheckCount("BENCH_SEGMENT")
+benchCheckCount("BENCH_WARM_UP")
+if BENCH_TOLERANCES ~= nil then
+  if type(BENCH_TOLERANCES) ~= "table" then
+    benchRefuse(format("BENCH_TOLERANCES is %s, not a list of pixel tolerances", tostring(BENCH_TOLERANCES)))
+  end
+  for i = 1, getn(BENCH_TOLERANCES) do
+    local t = BENCH_TOLERANCES[i]
+    if type(t) ~= "number" or t ~= t or t < 0 or t > 10000 then
+      benchRefuse(format("BENCH_TOLERANCES entry %d is %s, not a tolerance from 0 to 10000 pixels", i, tostring(t)))
+    end
+  end
+end
+function benchCheckOutput(name, default)
+  local file = _G[name]
+  if file == nil then file = default end
+  if file == nil then return end
+  if type(file) ~= "string" or file == "" then
+    benchRefuse(format("%s is %s, not a file name", name, tostring(file)))
+  end
+  -- Written to now, so a folder that is missing or read-only stops the run
+  -- before it measures rather than after.
+  local probe = file .. ".write-check"
+  local ok, why = pcall(writeToFile, probe, "")
+  remove(probe)
+  if not ok then benchRefuse(format("%s: %s", name, tostring(why))) end
+end
+benchCheckOutput("BENCH_CSV", "benchmark.csv")
+benchCheckOutput("BENCH_MARKDOWN", nil)
+
+preset = { size = 257, frames = 300, rounds = 3, errorEvery = 10 }
+if BENCH_QUICK then preset = { size = 129, frames = 60, rounds = 1, errorEvery = 20 } end
+size = BENCH_SIZE or preset.size
+frames = floor(BENCH_FRAMES or preset.frames)
+rounds = floor(BENCH_ROUNDS or preset.rounds)
+errorEvery = floor(BENCH_ERROR_EVERY or preset.errorEvery)
 tolerances = BENCH_TOLERANCES or {0, 1, 4}
 csvName = BENCH_CSV or "benchmark.csv"
 warmUpFrames = floor(BENCH_WARM_UP or 10)
@@ -193,8 +262,12 @@ for t = 1, getn(terrains) do
   if terrains[t][1] == "brute" then own = {0} end
   for k = 1, getn(own) do
     for s = 1, getn(schemes) do
-      local name = format("%s,%s,%g", quoted(terrains[t][2]), quoted(schemes[s][2]), own[k])
-      tinsert(configurations, { terrain = t, scheme = s, tolerance = own[k], name = name, rounds = {}, views = {} })
+      -- Brute force has no tolerance: its cell stays empty.
+      local toleranceCell = format("%g", own[k])
+      if terrains[t][1] == "brute" then toleranceCell = "" end
+      local name = format("%s,%s,%s", quoted(terrains[t][2]), quoted(schemes[s][2]), toleranceCell)
+      tinsert(configurations, { terrain = t, scheme = s, tolerance = own[k], toleranceCell = toleranceCell,
+                                name = name, rounds = {}, views = {} })
     end
   end
 end
@@ -246,6 +319,25 @@ function partMedian(values)
   local low, median = summarise(values)
   return median
 end
+-- Progress: frames walked (measured and warm-up alike) of the whole run,
+-- and the time left at the pace so far.
+progress = { done = 0, total = rounds * getn(configurations) * (frames + warmUpFrames * ceil(frames / segment)),
+             start = timeGetTime() }
+function durationText(seconds)
+  seconds = floor(seconds + 0.5)
+  if seconds >= 3600 then return format("%d h %02d min", floor(seconds / 3600), floor(mod(seconds, 3600) / 60)) end
+  if seconds >= 60 then return format("%d min %02d s", floor(seconds / 60), mod(seconds, 60)) end
+  return format("%d s", seconds)
+end
+function reportProgress(round, walked)
+  progress.done = progress.done + walked
+  local elapsed = (timeGetTime() - progress.start) / 1000
+  local left = elapsed / progress.done * (progress.total - progress.done)
+  local line = format("benchmark: round %d/%d, %d of %d frames, about %s left", round, rounds, progress.done,
+                      progress.total, durationText(left))
+  print(line)
+  if setViewNotice then setViewNotice(line) end
+end
 
 -- One round: every configuration's whole walk, turn by turn; then its
 -- figures for the round, and its frames written in walk order.
@@ -254,7 +346,10 @@ function runRound(round)
   for c = 1, getn(configurations) do walks[c] = { ms = {}, polygons = {}, lines = {}, lod = {}, plant = {}, gpu = {} } end
   for first = 1, frames, segment do
     local last = min(first + segment - 1, frames)
-    for c = 1, getn(configurations) do runTurn(configurations[c], walks[c], round, first, last) end
+    for c = 1, getn(configurations) do
+      runTurn(configurations[c], walks[c], round, first, last)
+      reportProgress(round, last - first + 1 + warmUpFrames)
+    end
     print(format("round %d/%d: frames %d-%d of %d walked by every configuration", round, rounds, first, last,
                  frames))
   end
@@ -272,9 +367,6 @@ function runRound(round)
   end
 end
 
-for round = 1, rounds do runRound(round) end
-if hasTolerance then setTerrainError(0) end  -- the viewer goes on at the fixed rules
-
 -- The figures of a configuration over its rounds and measured views.
 function column(list, key)
   local values = {}
@@ -291,6 +383,8 @@ function largestOf(values)
   local low, median, p95, high = summarise(values)
   return high
 end
+-- Each configuration's figures over the rounds done so far.
+function summariseConfigurations()
 for c = 1, getn(configurations) do
   local conf = configurations[c]
   local allPolygons = {}
@@ -302,8 +396,10 @@ for c = 1, getn(configurations) do
   conf.p95 = medianOf(column(conf.rounds, "p95"))
   conf.max = medianOf(column(conf.rounds, "max"))
   conf.mean = medianOf(column(conf.rounds, "mean"))
-  conf.spread = spreadOf(column(conf.rounds, "median"))
-  conf.flagged = conf.spread > 0.05
+  -- One round has no spread: nil, an empty cell ("n/a" in the table).
+  conf.spread = nil
+  if getn(conf.rounds) > 1 then conf.spread = spreadOf(column(conf.rounds, "median")) end
+  conf.flagged = conf.spread ~= nil and conf.spread > 0.05
   conf.polygons = floor(medianOf(allPolygons) + 0.5)
   -- Error figures: the median view, and the worst pixel of any view.
   conf.errorP95 = medianOf(column(conf.views, "p95"))
@@ -316,26 +412,51 @@ for c = 1, getn(configurations) do
   conf.plant = partMedian(column(conf.rounds, "plant"))
   conf.gpu = partMedian(column(conf.rounds, "gpu"))
 end
+end
 
--- benchmark.csv: one row per configuration, the run record on every row.
+-- benchmark.csv: one row per configuration, the run record on every row,
+-- and the run's status: "partial N/M rounds" while rounds are still to
+-- come, "complete" at the end. Written again after every round.
+function writeConfigurationFile(roundsDone)
 remove(csvName)
 writeToFile(csvName, "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean," ..
             "ms_median_spread,spread_over_5pct,polygons_median,terrain_error_p95_px,terrain_error_max_px," ..
             "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db," ..
-            "date,program_version,gl_renderer,gl_version,viewport,frames,rounds,lod_cpu_ms,plant_cpu_ms,gpu_ms\n")
+            "date,program_version,gl_renderer,gl_version,viewport,frames,rounds,lod_cpu_ms,plant_cpu_ms,gpu_ms," ..
+            "scene,height_crc32,status\n")
+local status = "complete"
+if roundsDone < rounds then status = format("partial %d/%d rounds", roundsDone, rounds) end
 for c = 1, getn(configurations) do
   local conf = configurations[c]
-  local flag = 0
-  if conf.flagged then flag = 1 end
-  writeToFile(csvName, format("%s,%s,%g,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.4f,%d,%d,",
-      quoted(terrains[conf.terrain][2]), quoted(schemes[conf.scheme][2]), conf.tolerance, size,
-      conf.min, conf.median, conf.p95, conf.max, conf.mean, conf.spread, flag, conf.polygons) ..
+  local spreadCell, flagCell = "", ""
+  if conf.spread ~= nil then
+    spreadCell = format("%.4f", conf.spread)
+    flagCell = "0"
+    if conf.flagged then flagCell = "1" end
+  end
+  writeToFile(csvName, format("%s,%s,%s,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%s,%s,%d,",
+      quoted(terrains[conf.terrain][2]), quoted(schemes[conf.scheme][2]), conf.toleranceCell, size,
+      conf.min, conf.median, conf.p95, conf.max, conf.mean, spreadCell, flagCell, conf.polygons) ..
     figure(conf.errorP95, 3, "") .. "," .. figure(conf.errorMax, 3, "") .. "," .. figure(conf.share, 6, "") .. "," ..
     figure(conf.psnr, 2, "") .. "," .. figure(conf.plantShare, 6, "") .. "," .. figure(conf.plantPsnr, 2, "") .. "," ..
     quoted(record.date) .. "," .. quoted(record.version) .. "," .. quoted(record.renderer) .. "," ..
     quoted(record.glVersion) .. "," .. record.viewport .. format(",%d,%d,", frames, rounds) ..
-    figure(conf.lod, 3, "") .. "," .. figure(conf.plant, 3, "") .. "," .. figure(conf.gpu, 3, "") .. "\n")
+    figure(conf.lod, 3, "") .. "," .. figure(conf.plant, 3, "") .. "," .. figure(conf.gpu, 3, "") .. "," ..
+    quoted(record.scene) .. "," .. record.heights .. "," .. status .. "\n")
 end
+end
+
+for round = 1, rounds do
+  runRound(round)
+  if round < rounds then
+    summariseConfigurations()
+    writeConfigurationFile(round)
+  end
+end
+if hasTolerance then setTerrainError(0) end  -- the viewer goes on at the fixed rules
+summariseConfigurations()
+writeConfigurationFile(rounds)
+if setViewNotice then setViewNotice("") end
 
 -- benchmark.png: (a) per terrain algorithm the walk of its first
 -- configuration (full models, its first tolerance), the median of the
@@ -375,8 +496,9 @@ end
 written, why = writeBenchmarkPlot(pngName, plot)
 if not written then print(format("benchmark: %s not written: %s", pngName, why)) end
 
--- The table.
+-- The table, headed by the scene it measured.
 print("")
+print(format("scene %s, heights %s (CRC-32 %s)", record.scene, record.heightFile, record.heights))
 print(format("%-14s %-20s %5s %10s %10s %6s %8s %7s %8s %8s %9s %9s %8s %9s %20s",
              "algorithm", "scheme", "size", "ms/frame", "polygons", "tol px", "ms p95", "spread",
              "err p95", "err max", "terrain %", "PSNR dB", "plant %", "PSNR dB", "lod/plant/gpu ms"))
@@ -384,15 +506,19 @@ function percent(share)
   if share == nil then return "n/a" end
   return format("%.2f", share * 100)
 end
+function spreadTableText(conf)
+  if conf.spread == nil then return "n/a" end
+  return format("%.1f%%", conf.spread * 100)
+end
 anyFlagged = nil
 for c = 1, getn(configurations) do
   local conf = configurations[c]
   local flag = ""
   if conf.flagged then flag = "  spread over 5 %"; anyFlagged = 1 end
   local parts = figure(conf.lod, 2, "n/a") .. "/" .. figure(conf.plant, 2, "n/a") .. "/" .. figure(conf.gpu, 2, "n/a")
-  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %6.1f%% %8s %8s %9s %9s %8s %9s %20s%s",
+  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %7s %8s %8s %9s %9s %8s %9s %20s%s",
                terrains[conf.terrain][2], schemes[conf.scheme][2], size, conf.median, conf.polygons,
-               toleranceText(conf), conf.p95, conf.spread * 100, figure(conf.errorP95, 2, "n/a"),
+               toleranceText(conf), conf.p95, spreadTableText(conf), figure(conf.errorP95, 2, "n/a"),
                figure(conf.errorMax, 2, "n/a"), percent(conf.share), figure(conf.psnr, 1, "n/a"),
                percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), parts, flag))
 end
@@ -410,6 +536,7 @@ if BENCH_MARKDOWN then
     format("Measured %s with program %s: renderer %s, OpenGL %s, viewport %s, %d map, %d frames per walk, " ..
            "%s, error measured every %d frames%s.", record.date, record.version, record.renderer,
            record.glVersion, record.viewport, size, frames, roundsText, errorEvery, instrumentsText),
+    format("Scene: %s, heights CRC-32 %s.", record.scene, record.heights),
     "",
     "| Terrain | Plant scheme | Tolerance (px) | ms per frame (median) | ms p95 | Spread of rounds | Polygons " ..
     "| Terrain error p95 / max (px) | Terrain pixels differing | Terrain PSNR (dB) | Plant pixels differing " ..
@@ -418,7 +545,8 @@ if BENCH_MARKDOWN then
   }
   for c = 1, getn(configurations) do
     local conf = configurations[c]
-    local spreadText = format("%.1f %%", conf.spread * 100)
+    local spreadText = "n/a"
+    if conf.spread ~= nil then spreadText = format("%.1f %%", conf.spread * 100) end
     if conf.flagged then spreadText = spreadText .. " (over 5 %)" end
     local errorText = "n/a"
     if conf.errorP95 ~= nil then errorText = figure(conf.errorP95, 2, "n/a") .. " / " .. figure(conf.errorMax, 2, "n/a") end

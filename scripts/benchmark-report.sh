@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Runs benchmark.lua under a virtual display and puts its results into the
-# README's Benchmark section (the table between the benchmark-table
-# markers) and docs/benchmark.png, with the machine it ran on.
+# Runs benchmark.lua unattended and puts its results into the README's
+# Benchmark section (the table between the benchmark-table markers) and
+# docs/benchmark.png, with the machine it ran on. The program runs headless
+# (no display needed, nothing waits for a click); BENCH_XVFB=1 runs it in a
+# window under Xvfb instead, in batch mode.
 #
 #   scripts/benchmark-report.sh              # 257 map, the benchmark's defaults
 #   BENCH_SIZE=129 BENCH_FRAMES=100 scripts/benchmark-report.sh
+#   BENCH_QUICK=1 scripts/benchmark-report.sh   # the first-look preset
 #
-# BENCH_SIZE, BENCH_FRAMES, BENCH_ROUNDS, BENCH_ERROR_EVERY, BENCH_SEGMENT and
-# BENCH_WARM_UP from the environment are handed to the benchmark. The build
+# BENCH_QUICK, BENCH_SIZE, BENCH_FRAMES, BENCH_ROUNDS, BENCH_ERROR_EVERY,
+# BENCH_SEGMENT and BENCH_WARM_UP from the environment are handed to the
+# benchmark. Progress lines (with the time left) come on standard output. The build
 # folder is `build` (BUILD_DIR overrides it); the program and its scene are
 # built first. The run's files are kept in <build>/benchmark-report/.
 set -euo pipefail
@@ -26,7 +30,7 @@ cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo 2>/dev/null || t
 machine="$(nproc) cores${cpu:+ ($cpu)}, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start, $(uname -sr)"
 
 settings=""
-for name in BENCH_SIZE BENCH_FRAMES BENCH_ROUNDS BENCH_ERROR_EVERY BENCH_SEGMENT BENCH_WARM_UP; do
+for name in BENCH_QUICK BENCH_SIZE BENCH_FRAMES BENCH_ROUNDS BENCH_ERROR_EVERY BENCH_SEGMENT BENCH_WARM_UP; do
   value=${!name:-}
   if [ -n "$value" ]; then
     case "$value" in *[!0-9]*) echo "$name must be a whole number, not '$value'" >&2; exit 2;; esac
@@ -39,9 +43,17 @@ BENCH_MARKDOWN = "$out/benchmark.md"
 dofile("$root/$build/benchmark.lua")
 LUA
 
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/morvista" "$out/run.lua" > "$out/console.txt" 2>&1 || {
-  echo "the benchmark failed; its output is in $out/console.txt" >&2
-  tail -20 "$out/console.txt" >&2
+if [ "${BENCH_XVFB:-0}" = 1 ]; then
+  surface="Xvfb"
+  run=(xvfb-run -a -s "-screen 0 1280x1024x24" "$build/morvista" --batch "$out/run.lua")
+else
+  surface="headless (EGL surfaceless)"
+  run=("$build/morvista" --headless "$out/run.lua")
+fi
+# The progress lines are shown as they come; everything is kept.
+"${run[@]}" > >(tee "$out/console.txt" | grep --line-buffered '^benchmark: round') 2> "$out/errors.txt" || {
+  echo "the benchmark failed; its output is in $out/console.txt and $out/errors.txt" >&2
+  tail -20 "$out/console.txt" "$out/errors.txt" >&2
   exit 1
 }
 for file in benchmark.csv benchmark-frames.csv benchmark.png benchmark.md; do
@@ -50,7 +62,7 @@ done
 
 cp "$out/benchmark.png" docs/benchmark.png
 {
-  echo "Machine: $machine; Xvfb."
+  echo "Machine: $machine; $surface."
   echo
   cat "$out/benchmark.md"
 } > "$out/readme-table.md"

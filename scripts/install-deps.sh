@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
+  qt6-base-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libxcb1-dev
   liblua5.4-dev libsdl2-mixer-dev
   # elevation import of the scene generator (the viewer does not link GDAL);
   # gdal-bin's gdal_translate makes test rasters and the README's DEM

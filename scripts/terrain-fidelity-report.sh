@@ -20,7 +20,7 @@ echo "| Map | Algorithm | Tolerance (px) | ms per frame (median) | Triangles (me
 echo "|---|---|---|---|---|---|---|---|---|---|"
 python3 - "$raw" <<'PY'
 import re, sys
-names = {"600": "brute force", "601": "geomipmapping", "603": "ROAM 2.0"}
+names = {"600": "brute force", "601": "geomipmapping", "603": "ROAM 2.0", "604": "CDLOD", "605": "geometry clipmaps"}
 def num(text):
     m = re.match(r"([-0-9.e+]+|inf)([kMmu]?)$", text)
     if not m: return text

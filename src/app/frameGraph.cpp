@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
+#include "app/overlay.h"
 #include "app/window.h"
+#include "image/bitmapFont.h"
 
 int frameGraphEnabled = 0;
 
@@ -19,6 +22,7 @@ int ringCount = 0;  // frames recorded, at most FRAME_GRAPH_FRAMES
 FrameGraphParts partsRing[FRAME_GRAPH_FRAMES];  // beside ring, slot for slot
 
 const float sixtyHertzMs = 1000.0f / 60.0f;
+const float thirtyHertzMs = 1000.0f / 30.0f;
 
 }  // namespace
 
@@ -147,6 +151,9 @@ void drawFrameGraph() {
     glColor4f(0.2f, 1.0f, 0.2f, 1.0f);  // 60 frames a second
     glVertex2f(left, level(sixtyHertzMs));
     glVertex2f(left + w, level(sixtyHertzMs));
+    glColor4f(1.0f, 0.5f, 0.2f, 1.0f);  // 30 frames a second
+    glVertex2f(left, level(thirtyHertzMs));
+    glVertex2f(left + w, level(thirtyHertzMs));
     if (median > 0.0f) {
         glColor4f(1.0f, 0.9f, 0.1f, 1.0f);
         glVertex2f(left, level(median));
@@ -166,9 +173,42 @@ void drawFrameGraph() {
         glEnd();
     }
 
+    // Labels just above their lines (below a line too near the top): the
+    // two rates at the left, the median at the right.
+    if (loadBitmapFont(fontPaths())) {
+        const int scale = 1;
+        const float above = 2.0f + glyphInkHeight * scale;
+        // Whole pixels, so the glyphs stay sharp.
+        auto labelTop = [&](float lineY) {
+            return std::floor(lineY + above <= bottom + h ? lineY + above : lineY - 2.0f);
+        };
+        char text[32];
+        // On a tall scale the two lines lie closer than a line of text: both
+        // labels then go side by side over the upper line.
+        const bool close = level(thirtyHertzMs) - level(sixtyHertzMs) < above;
+        float sixtyTop = labelTop(level(close ? thirtyHertzMs : sixtyHertzMs));
+        snprintf(text, sizeof text, "%s ms", frameGraphLabel(sixtyHertzMs).c_str());
+        drawTextLine(text, left + 4.0f, sixtyTop, scale, 0.2f, 1.0f, 0.2f);
+        float thirtyLeft = left + 4.0f;
+        if (close) thirtyLeft += static_cast<float>(textWidthPixels(text, scale) + 8 * scale);
+        snprintf(text, sizeof text, "%s ms", frameGraphLabel(thirtyHertzMs).c_str());
+        drawTextLine(text, thirtyLeft, labelTop(level(thirtyHertzMs)), scale, 1.0f, 0.5f, 0.2f);
+        if (median > 0.0f) {
+            snprintf(text, sizeof text, "median %s ms", frameGraphLabel(median).c_str());
+            float labelLeft = left + w - 4.0f - static_cast<float>(textWidthPixels(text, scale));
+            drawTextLine(text, labelLeft, labelTop(level(median)), scale, 1.0f, 0.9f, 0.1f);
+        }
+    }
+
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     glPopAttrib();
+}
+
+std::string frameGraphLabel(float milliseconds) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f", milliseconds);
+    return text;
 }

@@ -3,22 +3,26 @@
 // Provides: frameGraphEnabled, FRAME_GRAPH_FRAMES, recordFrameTime,
 // FrameGraphParts, recordFrameParts, recordFrameGraphics,
 // frameGraphPartsHistory, frameGraphHistory, frameGraphMedian,
-// frameGraphRect, drawFrameGraph.
+// frameGraphRect, frameGraphLabel, drawFrameGraph.
 // The frame driver records every frame's time; while the graph is switched
 // on ("Tools > Frame Time Graph", command 910, or the script switches) it
 // draws the last FRAME_GRAPH_FRAMES frame times in the bottom left corner of
-// the view, with their median (yellow) and the 16.7 ms line of 60 frames a
-// second (green). Under each frame's line its parts (app/frameTimes.h) are
-// stacked from the bottom: the terrain's LOD work (blue), the plant pass's
-// placement and selection (cyan), then the graphics time (magenta, where it
-// was measured; it runs beside the CPU, so the stack may pass the line).
-// It is drawn after a screenshot has been read and is not
-// counted in the scene's polygons, so shots, polygon counts and the terrain
-// error measurement (which draws offscreen) never see it.
+// the view, with their median (yellow) and the 16.7 ms and 33.3 ms lines of
+// 60 and 30 frames a second (green, orange), each labelled with its value in
+// milliseconds in the view's bitmap font (image/bitmapFont.h). Under each
+// frame's line its parts (app/frameTimes.h) are stacked from the bottom: the
+// terrain's LOD work (blue), the plant pass's placement and selection
+// (cyan), then the graphics time (magenta, where it was measured; it runs
+// beside the CPU, so the stack may pass the line). It is drawn after a
+// screenshot has been read, is not counted in the scene's polygons and its
+// drawing time is taken off the frame's, so shots, polygon counts, frame
+// times and the terrain error measurement (which draws offscreen) never see
+// it.
 // Main thread only: written by the frame driver, the menu command and the
 // script switches.
 #pragma once
 
+#include <string>
 #include <vector>
 
 enum { FRAME_GRAPH_FRAMES = 300 };
@@ -49,6 +53,9 @@ float frameGraphMedian();
 // Where the graph goes in a view of that size: x, y of the bottom left
 // corner in pixels from the bottom left of the view, width and height.
 void frameGraphRect(int viewWidth, int viewHeight, int& x, int& y, int& width, int& height);
+
+// A line's label value: milliseconds with one decimal ("16.7").
+std::string frameGraphLabel(float milliseconds);
 
 // Draws the graph over the current view (viewportWidth x viewportHeight) in
 // screen pixels; every GL state it changes is restored.

@@ -1,32 +1,25 @@
 // input.cpp -- the main window's procedure and its key and button handlers;
-// see input.h. Main thread only; the flags are atomics because the movement
-// thread reads them.
+// see input.h. Main thread only.
 #include "app/input.h"
 
 #include <string>
 
+#include "app/fullView.h"
 #include "app/measure.h"
 #include "app/menus.h"
+#include "app/overlay.h"
 #include "app/statusBar.h"
 #include "app/window.h"
 #include "camera/camera.h"
 #include "camera/frustum.h"
+#include "camera/homeView.h"
 #include "image/textureRegistry.h"
 #include "image/tga.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "script/scriptStop.h"
 #include "terrain/terrainAlgorithm.h"
 #include "util/output.h"
-
-std::atomic<uint8_t> keyState[256];
-std::atomic<int> mouseButtonState[3];
-std::atomic<uint8_t> leftButtonDown{0};
-std::atomic<uint8_t> rightButtonDown{0};
-std::atomic<int> lookMode{0};
-std::atomic<int> lookCentreX{0};
-std::atomic<int> lookCentreY{0};
-std::atomic<int> cameraLocked{0};
-std::atomic<int> menusHidden{0};
 
 namespace {
 MouseButtonHandler mouseButtonHandler = nullptr;
@@ -93,7 +86,21 @@ void onKeyDown(int key) {
     keyState[key] = 1;
     switch (key) {
     case keyEscape:
-        quitApplication();
+        // While the key table is shown Escape closes it; otherwise it quits.
+        if (helpShown) closeHelp();
+        else quitApplication();
+        break;
+    case keyF1:
+        toggleHelp();
+        break;
+    case 'I':
+        toggleInformation();
+        break;
+    case 'R':
+        resetCameraToHome();
+        break;
+    case scriptStopKey:
+        requestScriptStop(stopByKey);  // the running script ends; the viewer stays
         break;
     case keyF12:
         triggerShot();
@@ -171,30 +178,4 @@ void onMouseButton(int button, int down, int x, int y, int* userValue) {
     } else if (button == 2) {
         rightButtonDown = 0;
     }
-}
-
-void toggleLookMode() {
-    bool marked = menuBarExists() ? menuItemChecked(508) : lookMode != 0;
-    if (marked) {
-        setMenuCheck(508, false);
-        lookMode = 0;
-        platformShowCursor(true);
-    } else {
-        setMenuCheck(508, true);
-        storeLookCentre();
-        lookMode = 1;
-        platformShowCursor(false);
-    }
-}
-
-void quitApplication() {
-    // No display mode was changed, so there is none to restore.
-    platformShowCursor(true);
-    platformPostQuit(0);
-}
-
-void centreCursor() {
-    int x = 0, y = 0, width = 0, height = 0;
-    platformGetWindowRect(x, y, width, height);
-    platformSetCursorPos(x + width / 2, y + height / 2);
 }

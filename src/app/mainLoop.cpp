@@ -10,18 +10,22 @@
 #include "app/frameGraph.h"
 #include "app/frameTimes.h"
 #include "app/measure.h"
+#include "app/overlay.h"
 #include "app/statusBar.h"
 #include "app/window.h"
 #include "camera/camera.h"
+#include "camera/homeView.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
+#include "script/scriptStop.h"
 #include "sky/skyBox.h"
 #include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainFrame.h"
+#include "terrain/terrainPopping.h"
+#include "vegetation/plantSet.h"
 
 int scenePolygons = 0;
 int lastScenePolygons = 0;
-double frameSeconds = 0.0;
 long long framesDrawn = 0;
 int gridEnabled = 0;
 
@@ -36,11 +40,38 @@ struct ReferenceGrid {
 };
 ReferenceGrid referenceGrid;
 
+OverlayFacts overlayFacts() {
+    OverlayFacts facts;
+    facts.terrainAlgorithm = terrainAlgorithm;
+    facts.tolerance = terrainErrorTolerance;
+    facts.plantScheme = plantAlgorithm;
+    facts.uniformTexturing = uniformTexturing != 0;
+    facts.anonymous = anonymousMode != 0;
+    facts.x = frameCameraX;
+    facts.y = frameCameraY;
+    facts.z = frameCameraZ;
+    Ccamera* c = getCamera();
+    facts.heading = c->horizontalAngle.load();
+    facts.pitch = c->verticalAngle.load();
+    facts.framesPerSecond = lastFramesPerSecond();
+    facts.polygons = scenePolygons;
+    return facts;
+}
+
 }  // namespace
 
 int runMainLoop() {
     int quitCode = 0;
+    // The start script hands over to the user: its view is the one "Reset
+    // View" goes back to.
+    fixHomeView();
     for (;;) {
+        // No script runs while the viewer is at rest here: the stop key has
+        // nothing to stop, and a stop signal (batch runs) ends the program.
+        if (int stop = pendingScriptStop()) {
+            if (stop > 0) platformExitProcess(128 + stop);
+            discardScriptStop();
+        }
         PlatformPoll poll = platformPollEvents(quitCode);
         if (poll == platformPollQuit) break;
         if (poll == platformPollIdle) renderFrame();
@@ -107,15 +138,30 @@ void renderFrame() {
             screenshotSequence();
         }
     }
-    // The frame-time graph goes over the finished view: after the shot was
-    // read and outside the polygon count.
-    if (frameGraphEnabled) drawFrameGraph();
+    // The frame-time graph and the text layers go over the finished view:
+    // after the shot was read, outside the polygon count, and outside the
+    // frame time: the scene is finished first and the time from there to
+    // the end of the overlay drawing is taken off the frame.
+    FrameClock::duration overlayTime{0};
+    if (frameGraphEnabled || viewOverlaysShown()) {
+        glFinish();
+        FrameClock::time_point overlayStart = FrameClock::now();
+        if (frameGraphEnabled) drawFrameGraph();
+        drawViewOverlays(overlayFacts(), viewportWidth, viewportHeight);
+        glFinish();
+        overlayTime = FrameClock::now() - overlayStart;
+    } else {
+        drawViewOverlays(overlayFacts(), viewportWidth, viewportHeight);  // nothing shown: clears its text
+    }
     glFlush();
     platformSwapBuffers();
 
     // 13-15. Frame time, measurement, polygon count of the finished frame.
     stop = FrameClock::now();
-    frameSeconds = std::chrono::duration<double>(stop - start - overhead).count();
+    frameSeconds = std::chrono::duration<double>(stop - start - overhead - overlayTime).count();
+    // With popping measured, the frame's terrain mesh is copied here, after
+    // the frame time was taken.
+    keepTerrainFrameMesh();
     measurementStep();
     recordFrameTime(frameSeconds * 1000.0);
     finishFrameTimes(framesDrawn, frameSeconds);

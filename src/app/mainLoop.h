@@ -1,6 +1,6 @@
 // mainLoop.h -- the message loop and the frame driver.
 //
-// Provides: scenePolygons, lastScenePolygons, frameSeconds, framesDrawn,
+// Provides: scenePolygons, lastScenePolygons, framesDrawn,
 // gridEnabled, runMainLoop, renderScene, renderFrame, drawReferenceGrid,
 // frameTitle. Main thread only.
 #pragma once
@@ -9,7 +9,6 @@
 
 extern int scenePolygons;      // polygons drawn so far in this frame
 extern int lastScenePolygons;  // polygon count of the last finished frame
-extern double frameSeconds;    // duration of the last frame
 extern long long framesDrawn;  // frames finished since start
 extern int gridEnabled;        // default 0; menu "&Grid"
 

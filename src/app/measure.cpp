@@ -6,14 +6,14 @@
 #include <cstring>
 #include <thread>
 
-#include "app/input.h"
-#include "app/mainLoop.h"
-#include "app/menus.h"
+#include "app/fullView.h"
 #include "app/statusBar.h"
 #include "app/window.h"
+#include "controls/controlState.h"
 #include "image/screenshot.h"
 #include "util/output.h"
 
+double frameSeconds = 0.0;
 int frameSamples = 1000;
 int measureCountdown = 0;
 float frameTimeSum = 0.0f;
@@ -58,7 +58,7 @@ void measurementStep() {
     if (measureCountdown == runSamples) frameTimeSum = 0.0f;  // first frame of the run
     measureCountdown -= 1;
     double milliseconds = frameSeconds * 1000.0;
-    outputPrintf("%0.2f milli sec\n", milliseconds);
+    outputDiagnosticPrintf("%0.2f milli sec\n", milliseconds);
     frameTimeSum += static_cast<float>(milliseconds);
     if (measureCountdown == 0) {
         lastRunAverage = frameTimeSum / runSamples;

@@ -1,6 +1,6 @@
 // measure.h -- frame-time measurement and the screenshot trigger.
 //
-// Provides: frameSamples, measureCountdown, frameTimeSum, setFrameSamples,
+// Provides: frameSeconds, frameSamples, measureCountdown, frameTimeSum, setFrameSamples,
 // startMeasurement, measurementStep, measureFrameTime, screenshotRequested,
 // menusHiddenBeforeShot, shotName, shotNamePending, SHOT_NAME_MAX,
 // triggerShot, takeScreenShot, screenshotSequence, measurementStatus.
@@ -17,6 +17,7 @@
 
 enum { SHOT_NAME_MAX = 99 };
 
+extern double frameSeconds;      // duration of the last frame; written by the frame driver
 extern int frameSamples;         // frames in one run; default 1000, never below 1
 extern int measureCountdown;     // frames still to measure; 0 = no run
 extern float frameTimeSum;       // milliseconds summed over the run so far

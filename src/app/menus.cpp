@@ -8,13 +8,16 @@
 
 #include "app/dialogs.h"
 #include "app/frameGraph.h"
-#include "app/input.h"
+#include "app/fullView.h"
 #include "app/mainLoop.h"
 #include "app/measure.h"
+#include "app/overlay.h"
 #include "app/statusBar.h"
 #include "app/window.h"
 #include "camera/camera.h"
 #include "camera/frustum.h"
+#include "camera/homeView.h"
+#include "controls/controlState.h"
 #include "image/textureRegistry.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
@@ -22,6 +25,7 @@
 #include "sky/skyBox.h"
 #include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainError.h"
+#include "terrain/terrainPopping.h"
 #include "util/output.h"
 #include "vegetation/plantError.h"
 #include "vegetation/plantSet.h"
@@ -130,11 +134,13 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
           {510, "&Screenshot\tF12", noRadio, false},
           {measureTerrainErrorCommand, "Measure &Terrain Error", noRadio, false},
           {measurePlantErrorCommand, "Measure &Plant Error", noRadio, false},
+          {measureTerrainPoppingCommand, "Measure Terrain Popping", noRadio, false},
           {910, "&Frame Time Graph", noRadio, false}}},
         {"&Options",
          {{503, "&Background Colour", noRadio, false},
           {506, "&Wireframe", noRadio, false},
-          {700, "&Grid", noRadio, false}}},
+          {700, "&Grid", noRadio, false},
+          {informationCommand, "&Information\tI", noRadio, false}}},
         {"&Camera",
          {{522, "&Camera Speed", noRadio, false},
           {505, "&Clipping Planes", noRadio, false},
@@ -142,11 +148,12 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
           {508, "&Look Mode", noRadio, false},
           {511, "&Lock Camera", noRadio, false},
           {521, "&Crouch Mode\tC", noRadio, false},
-          {520, "&Fly Mode", noRadio, false}}},
+          {520, "&Fly Mode", noRadio, false},
+          {resetViewCommand, "&Reset View\tR", noRadio, false}}},
         {"&Atmosphere", {{507, "&Sky Box", noRadio, true}}},
         {"&Terrain Algorithms", {}},
         {"&Plant Algorithms", {}},
-        {"&Help", {{504, "&About", noRadio, false}}},
+        {"&Help", {{504, "&About", noRadio, false}, {keysHelpCommand, "&Keys\tF1", noRadio, false}}},
     };
     // The registered algorithms in order; without anonymity an entry with
     // no label (the quad-tree) has no item.
@@ -166,6 +173,7 @@ std::vector<MenuRecord> menuTreeFor(bool anonymous) {
     terrain.push_back({499, "&Lighting", noRadio, true});
     terrain.push_back({526, "&Show Terrain", noRadio, true});
     terrain.push_back({uniformTexturingCommand, "Same Texturing for All Algorithms", noRadio, uniformTexturing != 0});
+    terrain.push_back({geomorphingCommand, "Geomorphing", noRadio, geomorphing != 0});
     terrain.push_back({900, "&Error Tolerance...", noRadio, false});
 
     std::vector<MenuItemRecord>& plants = tree[6].items;
@@ -326,6 +334,16 @@ void onCommand(int identifier) {
         measureAndReportTerrainError(result);
         break;
     }
+    case geomorphingCommand:
+        toggleMenuCheck(geomorphingCommand);
+        flip(geomorphing);
+        break;
+    case measureTerrainPoppingCommand: {
+        if (platformHasGlContext()) platformMakeCurrent();
+        TerrainPoppingResult result;
+        measureAndReportTerrainPopping(result);
+        break;
+    }
     case measurePlantErrorCommand: {
         if (platformHasGlContext()) platformMakeCurrent();
         PlantErrorResult result;
@@ -335,6 +353,16 @@ void onCommand(int identifier) {
     case 910:
         toggleMenuCheck(910);
         flip(frameGraphEnabled);
+        break;
+    case informationCommand:
+        toggleMenuCheck(informationCommand);
+        toggleInformation();
+        break;
+    case resetViewCommand:
+        resetCameraToHome();
+        break;
+    case keysHelpCommand:
+        toggleHelp();
         break;
     case 800:
         outputText("entered case HIDE\n");
@@ -367,38 +395,6 @@ void sendCommand(int identifier) {
     onCommand(identifier);
 }
 
-void hideMenus() {
-    platformSetMenuBarAttached(false);
-    destroyStatusBar();
-    centreCursor();
-    int x = 0, y = 0;
-    platformGetCursorPos(x, y);
-    lookCentreX = x;
-    lookCentreY = y;
-    // Mouse look starts only now: set before the look centre, a pass of the
-    // movement thread would measure the cursor from an old centre and turn
-    // the camera by the whole distance (a jump in a screenshot's view).
-    menusHidden = 1;
-    // The projection follows the drawing area as it is now (in a normal
-    // window it keeps its size while the bars go).
-    if (platformHasGlContext()) {
-        int width = 0, height = 0;
-        platformGetClientSize(width, height);
-        resizeView(width, height);
-    }
-}
-
-void showMenus() {
-    platformSetMenuBarAttached(true);
-    menusHidden = 0;
-    createStatusBar();
-}
-
-void toggleMenus() {
-    if (menusHidden) showMenus();
-    else hideMenus();
-}
-
 void selectTerrainAlgorithm(int identifier) {
     std::lock_guard<std::mutex> lock(commandLock);
     chooseTerrainAlgorithm(identifier);
@@ -408,4 +404,21 @@ void selectPlantAlgorithm(int identifier) {
     if (identifier < 514 || identifier > 518) return;
     checkRadioItem(514, 518, identifier, false);
     plantAlgorithm = identifier - 513;
+}
+
+void toggleLookMode() {
+    bool marked = menuBarExists() ? menuItemChecked(508) : lookMode != 0;
+    if (marked) {
+        setMenuCheck(508, false);
+        lookMode = 0;
+        platformShowCursor(true);
+    } else {
+        setMenuCheck(508, true);
+        int x = 0, y = 0;
+        platformGetCursorPos(x, y);
+        lookCentreX = x;
+        lookCentreY = y;
+        lookMode = 1;
+        platformShowCursor(false);
+    }
 }

@@ -2,8 +2,8 @@
 //
 // Provides: MenuItemRecord, MenuRecord, commandLock, buildMenus,
 // menuBarTree, menuBarExists, menuItemChecked, setMenuCheck, onCommand,
-// sendCommand, hideMenus, showMenus, toggleMenus, selectTerrainAlgorithm,
-// selectPlantAlgorithm.
+// sendCommand, toggleLookMode, selectTerrainAlgorithm, selectPlantAlgorithm;
+// and, through app/fullView.h, hideMenus, showMenus, toggleMenus.
 // The program keeps the menu tree and its marks here and shows them through
 // the platform. "The menu bar" (menuBar in the names below) exists from
 // buildMenus on and keeps its marks while it is hidden; "the window's
@@ -12,6 +12,8 @@
 // Main thread only (commandLock is held while selectTerrainAlgorithm
 // changes terrainAlgorithm and its mark).
 #pragma once
+
+#include "app/fullView.h"
 
 #include <mutex>
 #include <vector>
@@ -37,6 +39,19 @@ enum FidelityCommand {
     uniformTexturingCommand = 901,
     measureTerrainErrorCommand = 902,
     measurePlantErrorCommand = 903,
+    // "Tools > Measure Terrain Popping" (terrain/terrainPopping.h) and the
+    // "Geomorphing" switch under Terrain Algorithms.
+    measureTerrainPoppingCommand = 920,
+    geomorphingCommand = 921,
+};
+
+// Commands of the view's help and state: "Options > Information" (the
+// information corner, with a check mark), "Camera > Reset View" and "Help >
+// Keys" (the key table over the view).
+enum ViewHelpCommand {
+    informationCommand = 911,
+    resetViewCommand = 912,
+    keysHelpCommand = 913,
 };
 
 // Builds the tree (algorithm names hidden when anonymousMode is set), shows
@@ -56,9 +71,9 @@ void onCommand(int identifier);
 // showing the menus does nothing before the window exists.
 void sendCommand(int identifier);
 
-void hideMenus();
-void showMenus();
-void toggleMenus();
+// Look mode on or off with the mark of item 508 (right button, "Camera >
+// Look Mode").
+void toggleLookMode();
 // A registered id (600-603 and any after), under commandLock; one that
 // cannot be selected is refused with its reason on the console.
 void selectTerrainAlgorithm(int identifier);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/mainLoop.h"
+#include "platform/platform.h"
 #include "scene/sceneConfig.h"
 #include "script/scriptHost.h"
 #include "util/output.h"
@@ -15,6 +17,28 @@
 char startScriptName[startTextLimit] = "init.lua";
 int inlineChunk = 0;
 std::string startFolder;
+StartOptions startOptions;
+
+int readStartOptions(int argc, char** argv, StartOptions& options) {
+    const char* batch = getenv("MORVISTA_BATCH");
+    if (batch && strcmp(batch, "1") == 0) options.batch = true;
+    int i = 1;
+    for (; i < argc; ++i) {
+        if (strcmp(argv[i], "--batch") == 0) options.batch = true;
+        else if (strcmp(argv[i], "--headless") == 0) options.headless = true;
+        else if (strcmp(argv[i], "--quiet") == 0) options.quiet = true;
+        else if (strcmp(argv[i], "--verbose") == 0) options.verbose = true;
+        else break;
+    }
+    if (options.headless) options.batch = true;
+    return i;
+}
+
+void applyStartOptions(const StartOptions& options) {
+    platformSetBatchMode(options.batch);
+    platformSetHeadless(options.headless);
+    quietDiagnostics(!options.verbose && (options.quiet || options.batch));
+}
 
 bool joinArgumentText(int argc, char** argv, char* text) {
     size_t length = 0;
@@ -37,12 +61,26 @@ bool joinArgumentText(int argc, char** argv, char* text) {
 void chooseStartScript(const char* argumentText) {
     strcpy(startScriptName, "init.lua");
     inlineChunk = 0;
-    if (findText(argumentText, ".lua") >= 0) {
+    bool namesScript = findText(argumentText, ".lua") >= 0;
+    bool chunk = findText(argumentText, ";") >= 0;
+    if (namesScript && chunk) {
+        // Text such as 'BENCH_FRAMES=40; dofile("benchmark.lua")': a chunk,
+        // unless a file has that very name.
+        std::string path = locateStartScript(argumentText);
+        namesScript = access(path.c_str(), F_OK) == 0;
+    }
+    if (namesScript) {
         snprintf(startScriptName, sizeof startScriptName, "%s", argumentText);
-    } else if (findText(argumentText, ";") >= 0) {
+    } else if (chunk) {
         inlineChunk = 1;
         snprintf(startScriptName, sizeof startScriptName, "%s", argumentText);
     }
+}
+
+std::string argumentIgnoredLine(const char* argumentText) {
+    if (!argumentText[0] || findText(argumentText, ".lua") >= 0 || findText(argumentText, ";") >= 0) return "";
+    return std::string("Ignored the arguments \"") + argumentText +
+           "\": neither a .lua script nor a script chunk (with \";\"); running init.lua\n";
 }
 
 void enterProgramFolder() {
@@ -69,14 +107,20 @@ bool prepareStart(int argc, char** argv) {
     strcpy(startScriptName, "init.lua");
     inlineChunk = 0;
     enterProgramFolder();
+    startOptions = StartOptions{};
+    int first = readStartOptions(argc, argv, startOptions);
+    applyStartOptions(startOptions);
     char argumentText[startTextLimit];
-    if (!joinArgumentText(argc, argv, argumentText)) {
+    // argv[first - 1] stands in for the program name.
+    if (!joinArgumentText(argc - first + 1, argv + first - 1, argumentText)) {
         const char* message = "The argument text is longer than 999 characters; nothing was run.\n";
         outputText(message);
         outputError(message);
         return false;
     }
     chooseStartScript(argumentText);
+    std::string ignored = argumentIgnoredLine(argumentText);
+    if (!ignored.empty()) outputError(ignored.c_str());
     return chooseSceneFolderFromEnvironment();
 }
 
@@ -91,10 +135,21 @@ bool chooseSceneFolderFromEnvironment() {
     return false;
 }
 
+int exitCodeAfterStop(int stop) {
+    if (stop > 0) return 128 + stop;  // ended by a signal, as the shell would say
+    if (startOptions.batch || !platformHasMainWindow()) return 1;
+    // Stopped with the key: the viewer goes on where the script left it.
+    return runMainLoop();
+}
+
 int runStartScript(ScriptHost* host) {
-    if (inlineChunk) return runScriptChunk(host, startScriptName) == 0 ? 0 : 1;
+    if (inlineChunk) {
+        if (runScriptChunk(host, startScriptName) == 0) return 0;
+        return lastScriptStop() ? exitCodeAfterStop(lastScriptStop()) : 1;
+    }
     std::string path = locateStartScript(startScriptName);
     if (runScriptFileAs(host, path.c_str(), startScriptName) == 0) return 0;
+    if (lastScriptStop()) return exitCodeAfterStop(lastScriptStop());
     // runScriptFileAs printed the line on standard output; standard error
     // gets it too, so a failed start is seen even without a console.
     char message[startTextLimit + 64];

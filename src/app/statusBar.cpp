@@ -17,6 +17,7 @@ int statusBarHidden = 1;
 namespace {
 float framesCounted = 0.0f;
 double lastDisplaySeconds = 0.0;
+float framesPerSecond = 0.0f;  // over the last period shown
 
 bool echoStatus() {
     static const bool echo = [] {
@@ -70,10 +71,13 @@ void formatStatusLine(char* out, size_t size, float frames, const char* text) {
     snprintf(out, size, "FPS: %d %s", static_cast<int>(frames), text ? text : "");
 }
 
+float lastFramesPerSecond() { return framesPerSecond; }
+
 void updateFps() {
     double now = clockSeconds();
     framesCounted += 1.0f;
     if (now - lastDisplaySeconds > 1.0) {
+        if (lastDisplaySeconds > 0.0) framesPerSecond = static_cast<float>(framesCounted / (now - lastDisplaySeconds));
         lastDisplaySeconds = now;
         char line[160];
         formatStatusLine(line, sizeof line, framesCounted, statusText);

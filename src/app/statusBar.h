@@ -2,7 +2,8 @@
 //
 // Provides: statusText, statusBarHidden, createDebugConsole,
 // releaseDebugConsole, createStatusBar, destroyStatusBar, toggleStatusBar,
-// statusBarHeight, setStatusBarText, formatStatusLine, updateFps, setTitle.
+// statusBarHeight, setStatusBarText, formatStatusLine, updateFps,
+// lastFramesPerSecond, setTitle.
 // Main thread only.
 //
 // With the environment variable MORVISTA_ECHO_STATUS set to 1, every text
@@ -34,6 +35,8 @@ void formatStatusLine(char* out, size_t size, float frames, const char* text);
 // Once per frame: counts the frame and, when more than a second has passed
 // since the last display, shows the frames counted and statusText.
 void updateFps();
+// Frames a second over the last period updateFps showed (0 before the first).
+float lastFramesPerSecond();
 
 // Sets the main window's title.
 void setTitle(const char* text);

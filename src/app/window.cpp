@@ -5,7 +5,6 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/input.h"
 #include "platform/platform.h"
 #include "util/output.h"
 
@@ -33,7 +32,7 @@ int limitedSide(int side) {
 
 bool mainWindowExists() { return windowCreated; }
 
-bool createMainWindow(const char* title, int width, int height, bool fullScreenWindow) {
+bool createMainWindow(const char* title, int width, int height, bool fullScreenWindow, MainWindowProcedure procedure) {
     if (fullScreenWindow) setDisplayMode(width, height);
     if (limitedSide(width) != width || limitedSide(height) != height) {
         outputPrintf("Window size %d x %d cannot be used; the window opens at %d x %d\n", width, height,
@@ -41,7 +40,7 @@ bool createMainWindow(const char* title, int width, int height, bool fullScreenW
         width = limitedSide(width);
         height = limitedSide(height);
     }
-    platformSetWindowProcedure(windowProcedure);
+    platformSetWindowProcedure(procedure);
     if (!platformCreateMainWindow(title, width, height, fullScreenWindow, mainWindowClassName)) return false;
     windowCreated = true;
     return true;
@@ -104,3 +103,15 @@ void destroyMainWindow() {
 }
 
 void centreWindow() { platformCentreMainWindow(); }
+
+void centreCursor() {
+    int x = 0, y = 0, width = 0, height = 0;
+    platformGetWindowRect(x, y, width, height);
+    platformSetCursorPos(x + width / 2, y + height / 2);
+}
+
+void quitApplication() {
+    // No display mode was changed, so there is none to restore.
+    platformShowCursor(true);
+    platformPostQuit(0);
+}

@@ -3,11 +3,15 @@
 // Provides: screenWidth, screenHeight, fullScreen, nearClip, farClip,
 // viewportWidth, viewportHeight, backgroundColour, mainWindowExists,
 // createMainWindow, setDisplayMode, initRendering, resizeView,
-// setBackgroundColour, destroyMainWindow, centreWindow.
+// setBackgroundColour, destroyMainWindow, centreWindow, centreCursor,
+// quitApplication.
 // Writers: scripts (size and mode, before createWindow), the clipping and
 // background dialogs, and scene set-up -- all on the main thread. Nothing
 // here is read by the movement thread.
 #pragma once
+
+// The handler of the window's messages (the platform's WindowProcedure).
+using MainWindowProcedure = int (*)(int message, int a, int b, int c);
 
 extern int screenWidth;    // requested drawing-area size; default 800 x 600
 extern int screenHeight;
@@ -29,7 +33,9 @@ bool mainWindowExists();
 // centred, or covering the screen (after setDisplayMode). Each side is kept
 // within 1..8192 (a line says so when a side is changed). False when no
 // window can be opened (no display).
-bool createMainWindow(const char* title, int width, int height, bool fullScreenWindow);
+// Every message of the window goes to procedure (app/input.h's
+// windowProcedure).
+bool createMainWindow(const char* title, int width, int height, bool fullScreenWindow, MainWindowProcedure procedure);
 
 // Full screen keeps the display as it is; the screen must be large enough.
 // Cannot read the screen: "Could Not Enum Display Settings". Requested size
@@ -51,3 +57,9 @@ void destroyMainWindow();
 
 // Puts the window's centre at the centre of the screen, keeping its size.
 void centreWindow();
+
+// Moves the cursor to the centre of the main window.
+void centreCursor();
+
+// Quits: shows the cursor again and posts a quit to the message loop.
+void quitApplication();

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/input.h"
+#include "controls/controlState.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
 

@@ -2,22 +2,24 @@
 #include "math/random.h"
 
 namespace {
-uint32_t randomState = 0;
+uint32_t state = 0;
 bool randomStarted = false;
 
 void startOnFirstUse() {
     if (!randomStarted) {
-        randomState = 0;
+        state = 0;
         randomStarted = true;
     }
 }
 }  // namespace
 
-void randomSeed(uint32_t seed) { randomState = seed; }
+void randomSeed(uint32_t seed) { state = seed; }
+
+uint32_t randomState() { return state; }
 
 int randomDraw() {
-    randomState = randomState * 214013u + 2531011u;
-    return static_cast<int>((randomState >> 16) & 0x7FFF);
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
 }
 
 int randomInt(int lo, int hi) {

@@ -1,6 +1,7 @@
 // random.h -- the one process-wide pseudo-random generator.
 //
-// Provides: randomSeed, randomInt, randomFloat, randomUnit, randomDraw.
+// Provides: randomSeed, randomState, randomInt, randomFloat, randomUnit,
+// randomDraw.
 // A linear congruential generator: state = state * 214013 + 2531011 (mod
 // 2^32), each draw returns (state >> 16) & 0x7FFF. The first call of any of
 // the three range functions seeds the state with 0 once (replacing any
@@ -13,6 +14,7 @@
 #include <cstdint>
 
 void randomSeed(uint32_t seed);
+uint32_t randomState();                // the state as randomSeed would set it
 int randomDraw();                       // one raw draw, 0 to 32767
 int randomInt(int lo, int hi);          // lo + r mod (hi - lo + 1); hi < lo gives lo
 float randomFloat(float lo, float hi);  // r / 32767 * (hi - lo) + lo

@@ -3,12 +3,18 @@
 //
 // The drawing area is a QWindow with our own QOpenGLContext, embedded in a
 // QMainWindow with QWidget::createWindowContainer; the program draws into it
-// whenever no event is waiting and presents each frame itself.
+// whenever no event is waiting and presents each frame itself. Headless, the
+// windows are on Qt's offscreen platform and the context is an EGL one of
+// Mesa's surfaceless platform, drawing into a pbuffer that follows the
+// drawing area's size (the same Mesa drivers as in a window; the pbuffer's
+// one colour buffer is its back buffer, which is what screenshots read).
 // Main thread only (platformGetProcAddress: any thread with a current context).
 #include "platform/platform.h"
 
 #include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <GL/gl.h>
+#include <xcb/xcb.h>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -23,6 +29,8 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "platform/qtShell.h"
 #include "util/output.h"
@@ -74,18 +82,153 @@ void waitUntilExposed() {
 // ---------------------------------------------------------------------------
 // Application and event queue.
 
-bool platformDisplayAvailable() {
-    if (shell.application) return true;
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = getenv(name);
-        if (value && *value) return true;
+namespace {
+
+bool batchMode = false;
+bool headlessMode = false;
+
+const char* environmentText(const char* name) {
+    const char* value = getenv(name);
+    return value && *value ? value : nullptr;
+}
+
+// Qt would take the X display named by DISPLAY (no Wayland display and no
+// other platform asked for): true when so.
+bool usesXDisplay() {
+    const char* platform = environmentText("QT_QPA_PLATFORM");
+    if (platform) return strncmp(platform, "xcb", 3) == 0;
+    return environmentText("DISPLAY") && !environmentText("WAYLAND_DISPLAY");
+}
+
+// 1 reachable, 0 not, -1 not tried yet. Qt ends the process with an abort
+// when its display cannot be opened, so the display is tried first.
+int xDisplayReachable = -1;
+
+// The headless rendering context (unused in a window).
+struct HeadlessGl {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLConfig config = nullptr;
+    EGLContext context = EGL_NO_CONTEXT;
+    EGLSurface surface = EGL_NO_SURFACE;
+    int width = 0, height = 0;  // of the pbuffer
+};
+HeadlessGl headless;
+
+bool openHeadlessDisplay() {
+    if (headless.display != EGL_NO_DISPLAY) return true;
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (!getPlatformDisplay) return false;
+    EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return false;
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
+                                       EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24,
+                                       EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(display, configAttributes, &headless.config, 1, &count) || count < 1) return false;
+    headless.display = display;
+    return true;
+}
+
+// Makes the headless context current on a pbuffer of the drawing area's
+// size, making a new pbuffer when the size changed.
+bool makeHeadlessCurrent() {
+    if (headless.context == EGL_NO_CONTEXT) return false;
+    int width = 0, height = 0;
+    platformGetClientSize(width, height);
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    if (headless.surface == EGL_NO_SURFACE || width != headless.width || height != headless.height) {
+        EGLSurface old = headless.surface;
+        const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+        EGLSurface surface = eglCreatePbufferSurface(headless.display, headless.config, surfaceAttributes);
+        if (surface == EGL_NO_SURFACE) return false;
+        if (!eglMakeCurrent(headless.display, surface, surface, headless.context)) {
+            eglDestroySurface(headless.display, surface);
+            return false;
+        }
+        if (old != EGL_NO_SURFACE) eglDestroySurface(headless.display, old);
+        headless.surface = surface;
+        headless.width = width;
+        headless.height = height;
+        return true;
     }
+    return eglMakeCurrent(headless.display, headless.surface, headless.surface, headless.context) == EGL_TRUE;
+}
+
+bool createHeadlessContext() {
+    if (headless.context != EGL_NO_CONTEXT) return makeHeadlessCurrent();
+    if (!openHeadlessDisplay() || !eglBindAPI(EGL_OPENGL_API)) return false;
+    // No version asked for: the highest compatibility profile, as the
+    // window's context gets.
+    headless.context = eglCreateContext(headless.display, headless.config, EGL_NO_CONTEXT, nullptr);
+    if (headless.context == EGL_NO_CONTEXT) return false;
+    if (makeHeadlessCurrent()) return true;
+    eglDestroyContext(headless.display, headless.context);
+    headless.context = EGL_NO_CONTEXT;
     return false;
+}
+
+void releaseHeadlessContext() {
+    if (headless.context == EGL_NO_CONTEXT) return;
+    eglMakeCurrent(headless.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (headless.surface != EGL_NO_SURFACE) eglDestroySurface(headless.display, headless.surface);
+    eglDestroyContext(headless.display, headless.context);
+    headless.surface = EGL_NO_SURFACE;
+    headless.context = EGL_NO_CONTEXT;
+    headless.width = headless.height = 0;
+}
+
+bool xDisplayAnswers() {
+    if (xDisplayReachable < 0) {
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        xDisplayReachable = connection && !xcb_connection_has_error(connection) ? 1 : 0;
+        if (connection) xcb_disconnect(connection);
+    }
+    return xDisplayReachable == 1;
+}
+
+// Qt's own messages, less the offscreen platform's remark on every resize
+// of a window (it keeps no size hints: nothing is lost).
+QtMessageHandler qtMessages = nullptr;
+void headlessMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("does not support propagateSizeHints"))) return;
+    if (qtMessages) qtMessages(type, context, message);
+}
+
+}  // namespace
+
+void platformSetBatchMode(bool batch) { batchMode = batch; }
+bool platformBatchMode() { return batchMode || headlessMode; }
+void platformSetHeadless(bool headless) { headlessMode = headless; }
+bool platformHeadless() { return headlessMode; }
+
+bool platformDisplayAvailable() {
+    if (shell.application || headlessMode) return true;
+    bool named = false;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (environmentText(name)) named = true;
+    }
+    if (!named) return false;
+    return !usesXDisplay() || xDisplayAnswers();
+}
+
+std::string platformDisplayProblem() {
+    if (platformDisplayAvailable()) return "";
+    const char* display = environmentText("DISPLAY");
+    if (display && usesXDisplay()) return std::string("cannot open the display ") + display;
+    return "there is no display to open the window on (DISPLAY is not set)";
 }
 
 bool ensureApplication() {
     if (shell.application) return true;
     if (!platformDisplayAvailable()) return false;
+    // Headless: the windows live on Qt's offscreen platform, which needs
+    // no display; the drawing area's pixels come from our own EGL context.
+    if (headlessMode) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qtMessages = qInstallMessageHandler(headlessMessages);
+    }
     // QApplication keeps references to these for its whole life.
     static int argc = 1;
     static char programName[] = "morvista";
@@ -208,6 +351,8 @@ bool platformCreateMainWindow(const char* title, int width, int height, bool ful
     window->setWindowTitle(titleText(title));
     auto* surface = new DrawingSurface;
     surface->setObjectName(QStringLiteral("drawingArea"));
+    // Headless, its pixels come from the EGL pbuffer: Qt draws nothing here.
+    if (headlessMode) surface->setSurfaceType(QSurface::RasterSurface);
     QWidget* container = QWidget::createWindowContainer(surface, window);
     container->setFocusPolicy(Qt::StrongFocus);
     container->setMinimumSize(1, 1);
@@ -293,6 +438,7 @@ void centreOverMainWindow(QWidget* widget) {
 
 bool platformCreateGlContext() {
     if (!shell.surface) return false;
+    if (headlessMode) return createHeadlessContext();
     if (shell.context) return shell.context->makeCurrent(shell.surface);
     if (!shell.surface->handle()) shell.surface->create();
     auto* context = new QOpenGLContext;
@@ -305,13 +451,18 @@ bool platformCreateGlContext() {
     return context->makeCurrent(shell.surface);
 }
 
-bool platformHasGlContext() { return shell.context != nullptr; }
+bool platformHasGlContext() { return shell.context != nullptr || headless.context != EGL_NO_CONTEXT; }
 
 void platformMakeCurrent() {
-    if (shell.context && shell.surface) shell.context->makeCurrent(shell.surface);
+    if (headlessMode) makeHeadlessCurrent();
+    else if (shell.context && shell.surface) shell.context->makeCurrent(shell.surface);
 }
 
 void platformSwapBuffers() {
+    if (headlessMode) {
+        if (headless.context != EGL_NO_CONTEXT) glFlush();  // nothing to present: the pbuffer keeps the frame
+        return;
+    }
     if (!shell.context || !shell.surface) return;
     if (shell.surface->isExposed()) {
         shell.context->swapBuffers(shell.surface);
@@ -321,6 +472,7 @@ void platformSwapBuffers() {
 }
 
 void platformReleaseGlContext() {
+    releaseHeadlessContext();
     if (!shell.context) return;
     shell.context->doneCurrent();
     delete shell.context;
@@ -341,6 +493,14 @@ void* platformGetProcAddress(const char* name) {
 int platformMessageBox(const char* text, const char* caption, int buttons, bool ownedByMainWindow) {
     if (!text) text = "";
     if (!caption) caption = "";
+    if (platformBatchMode()) {
+        // Nobody is there to answer: the box goes to standard error and its
+        // default button answers.
+        std::string line = *caption ? std::string(caption) + ": " + text : std::string(text);
+        if (line.empty() || line.back() != '\n') line += '\n';
+        outputError(line.c_str());
+        return buttons == platformYesNo ? platformAnswerYes : platformAnswerOk;
+    }
     if (!ensureApplication()) {
         if (*caption) outputPrintf("%s: %s\n", caption, text);
         else outputPrintf("%s\n", text);

@@ -42,7 +42,26 @@ void platformSetWindowProcedure(WindowProcedure procedure);
 // Application, screen and event queue.
 
 // True when a display can be opened (the application may then be created).
+// An X display named by DISPLAY is tried once (and the answer kept): one
+// that cannot be reached counts as no display.
 bool platformDisplayAvailable();
+// Why platformDisplayAvailable is false: "cannot open the display NAME", or
+// that DISPLAY is not set. "" while a display is available.
+std::string platformDisplayProblem();
+
+// Unattended runs. In batch mode no message box or dialog waits for anyone:
+// a box's caption and text go to standard error and its default answer is
+// taken at once (Ok, Yes for a question whose default button is Yes); a
+// modal dialog is not shown and answers 2 (Cancel). Headless (implies
+// batch) needs no display at all: Qt's offscreen platform holds the
+// windows, which have no pixels, and the drawing area renders into an EGL
+// pbuffer of its own size (surfaceless Mesa), so drawing, reading back and
+// screenshots work as in a window. Both are set before the first window
+// or box.
+void platformSetBatchMode(bool batch);
+bool platformBatchMode();
+void platformSetHeadless(bool headless);
+bool platformHeadless();
 
 // Size of the primary screen in pixels; false when it cannot be read.
 bool platformScreenSize(int& width, int& height);
@@ -160,7 +179,7 @@ enum PlatformAnswer { platformAnswerOk = 1, platformAnswerYes = 6, platformAnswe
 // ownedByMainWindow the box is centred over the main window (when one
 // exists); otherwise it has no owner. A question icon is shown for yes/no.
 // Without a display the text is printed and the default answer returned
-// (Ok, or No for a question).
+// (Ok, or No for a question). In batch mode see platformSetBatchMode.
 int platformMessageBox(const char* text, const char* caption, int buttons, bool ownedByMainWindow);
 
 // ---------------------------------------------------------------------------
@@ -199,7 +218,8 @@ struct PlatformDialog;  // one open dialog
 using DialogProcedure = void (*)(PlatformDialog* dialog, int message, int identifier);
 
 // Runs the dialog modally; returns the code given to platformEndDialog
-// (2 when closed otherwise). -1 without a window system.
+// (2 when closed otherwise). -1 without a window system; 2 at once in batch
+// mode (nothing is changed).
 int platformRunModalDialog(const DialogTemplate& dialogTemplate, DialogProcedure procedure);
 // Opens the dialog without blocking; several may be open at once.
 void platformShowModelessDialog(const DialogTemplate& dialogTemplate, DialogProcedure procedure);

@@ -5,6 +5,11 @@
 // it is collected under consoleMutex and shown by the main thread (at once
 // when printed there, otherwise through a queued call).
 // Writers of pendingText: any thread, under consoleMutex.
+// The console follows its last line: after every append and every change
+// of the scroll range (a line wider than the window brings in the
+// horizontal bar, which takes a line's height from the view after the text
+// went in) the view goes to the end, until the user scrolls up; scrolling
+// back to the end follows again.
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -25,14 +30,20 @@ bool flushQueued = false;   // a flush waits for the main thread
 
 const int consoleLineLimit = 20000;  // older lines scroll away for good
 
+bool followLastLine = true;  // main thread: false while the user has scrolled up
+
+void showLastLine() {
+    if (!shell.console || !followLastLine) return;
+    QScrollBar* bar = shell.console->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
 void appendToConsole(const std::string& text) {
     if (!shell.console || text.empty()) return;
-    QScrollBar* bar = shell.console->verticalScrollBar();
-    bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(shell.console->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    if (atEnd) bar->setValue(bar->maximum());
+    showLastLine();
 }
 
 void consoleHook(const char* text, size_t length) {
@@ -77,6 +88,14 @@ void platformCreateConsole() {
     console->setFont(font);
     console->resize(640, 400);
     console->setAttribute(Qt::WA_DeleteOnClose, false);
+    followLastLine = true;
+    QScrollBar* bar = console->verticalScrollBar();
+    // Only what the user does to the bar (wheel, drag, clicks) decides
+    // whether the console follows; the bar's position is already moved when
+    // the action is announced.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, console,
+                     [bar](int) { followLastLine = bar->sliderPosition() >= bar->maximum(); });
+    QObject::connect(bar, &QAbstractSlider::rangeChanged, console, [](int, int) { showLastLine(); });
     console->show();
     {
         std::lock_guard<std::mutex> lock(consoleMutex);

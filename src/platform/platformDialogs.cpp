@@ -184,6 +184,7 @@ QWidget* dialogOwner() {
 }  // namespace
 
 int platformRunModalDialog(const DialogTemplate& dialogTemplate, DialogProcedure procedure) {
+    if (platformBatchMode()) return 2;  // no one to fill it in: as if cancelled
     if (!ensureApplication()) return -1;
     PlatformDialog dialog(dialogTemplate, procedure, dialogOwner());
     return dialog.exec();
@@ -221,6 +222,10 @@ std::string platformGetDialogItemText(PlatformDialog* dialog, int identifier) {
 }
 
 void platformDialogMessageBox(PlatformDialog* dialog, const char* text, const char* caption) {
+    if (platformBatchMode()) {
+        platformMessageBox(text, caption, platformOk, false);
+        return;
+    }
     QMessageBox box(dialog);
     box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
     box.setText(QString::fromUtf8(text ? text : ""));
@@ -236,7 +241,7 @@ void platformSetSwatchColour(PlatformDialog* dialog, int red, int green, int blu
 }
 
 bool platformChooseColour(int rgb[3], int customColours[16][3]) {
-    if (!ensureApplication()) return false;
+    if (platformBatchMode() || !ensureApplication()) return false;
     for (int i = 0; i < 16 && i < QColorDialog::customCount(); ++i) {
         QColorDialog::setCustomColor(i, QColor(customColours[i][0] & 0xFF, customColours[i][1] & 0xFF,
                                                customColours[i][2] & 0xFF));
@@ -260,7 +265,7 @@ bool platformChooseColour(int rgb[3], int customColours[16][3]) {
 }
 
 bool platformOpenScriptDialog(std::string& path) {
-    if (!ensureApplication()) return false;
+    if (platformBatchMode() || !ensureApplication()) return false;
     QFileDialog dialog(dialogOwner());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -128,26 +128,26 @@ void drawShape(QPainter& p, int shape, QPointF c, double r, const QColor& colour
     p.setBrush(Qt::NoBrush);
 }
 
-// (a): frame time along the walk.
-void drawWalk(QPainter& p, const BenchmarkPlot& plot, QRectF area) {
+// (a): frame time (or popping) along the walk.
+void drawWalk(QPainter& p, const std::vector<PlotLine>& lines, QRectF area, const QString& title,
+              const QString& yTitle) {
     size_t frames = 0;
     double highest = 0.0;
-    for (const PlotLine& line : plot.walk) {
+    for (const PlotLine& line : lines) {
         frames = std::max(frames, line.values.size());
         for (double v : line.values) {
             if (std::isfinite(v)) highest = std::max(highest, v);
         }
     }
-    Frame f{area, niceAxis(0.0, static_cast<double>(std::max<size_t>(frames, 2)), 10), niceAxis(0.0, highest * 1.05, 6)};
+    Frame f{area, niceAxis(0.0, static_cast<double>(std::max<size_t>(frames, 2)), 10),
+            niceAxis(0.0, std::max(highest, 1e-3) * 1.05, 6)};
     f.x.low = 0.0;
-    drawFrame(p, f, "(a) Frame time along the walk" + (plot.walkCaption.empty() ? QString() : QString(": ") +
-                                                                                        QString::fromStdString(plot.walkCaption)),
-              "frame of the walk", "ms per frame");
+    drawFrame(p, f, title, "frame of the walk", yTitle);
     p.save();
     p.setClipRect(area);
     p.setRenderHint(QPainter::Antialiasing, true);
-    for (size_t i = 0; i < plot.walk.size(); ++i) {
-        const PlotLine& line = plot.walk[i];
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const PlotLine& line = lines[i];
         QPainterPath path;
         bool started = false;
         for (size_t k = 0; k < line.values.size(); ++k) {
@@ -165,18 +165,18 @@ void drawWalk(QPainter& p, const BenchmarkPlot& plot, QRectF area) {
     p.setFont(font(14));
     QFontMetrics metrics(p.font());
     double widest = 0;
-    for (const PlotLine& line : plot.walk) widest = std::max<double>(widest, metrics.horizontalAdvance(QString::fromStdString(line.name)));
-    QRectF box(area.right() - widest - 60, area.top() + 10, widest + 50, 22.0 * plot.walk.size() + 10);
+    for (const PlotLine& line : lines) widest = std::max<double>(widest, metrics.horizontalAdvance(QString::fromStdString(line.name)));
+    QRectF box(area.right() - widest - 60, area.top() + 10, widest + 50, 22.0 * lines.size() + 10);
     p.setPen(QPen(ink, 1));
     p.setBrush(QColor(255, 255, 255, 230));
-    if (!plot.walk.empty()) p.drawRect(box);
+    if (!lines.empty()) p.drawRect(box);
     p.setBrush(Qt::NoBrush);
-    for (size_t i = 0; i < plot.walk.size(); ++i) {
+    for (size_t i = 0; i < lines.size(); ++i) {
         double y = box.top() + 16 + 22.0 * i;
         p.setPen(QPen(colourOf(static_cast<int>(i)), 3));
         p.drawLine(QPointF(box.left() + 8, y), QPointF(box.left() + 34, y));
         p.setPen(QPen(ink, 1));
-        p.drawText(QPointF(box.left() + 40, y + metrics.ascent() / 2.5), QString::fromStdString(plot.walk[i].name));
+        p.drawText(QPointF(box.left() + 40, y + metrics.ascent() / 2.5), QString::fromStdString(lines[i].name));
     }
 }
 
@@ -303,7 +303,20 @@ bool platformWriteBenchmarkPlot(const BenchmarkPlot& plot, const char* fileName,
         double legendHeight = 64;
         double available = h - y - legendHeight;
         double walkHeight = available * 0.40;
-        drawWalk(p, plot, QRectF(left, y, w - left - right, walkHeight - 60));
+        const QString walkTitle = "(a) Frame time along the walk" +
+                                  (plot.walkCaption.empty() ? QString()
+                                                            : QString(": ") + QString::fromStdString(plot.walkCaption));
+        if (plot.popping.empty()) {
+            drawWalk(p, plot.walk, QRectF(left, y, w - left - right, walkHeight - 60), walkTitle, "ms per frame");
+        } else {
+            const double half = (w - left - right - 90) / 2;
+            drawWalk(p, plot.walk, QRectF(left, y, half, walkHeight - 60), walkTitle, "ms per frame");
+            drawWalk(p, plot.popping, QRectF(left + half + 90, y, half, walkHeight - 60),
+                     "(a) Popping along the walk" + (plot.poppingCaption.empty()
+                                                         ? QString()
+                                                         : QString(": ") + QString::fromStdString(plot.poppingCaption)),
+                     "popping maximum (pixels)");
+        }
         double top = y + walkHeight + 34;
         double panelHeight = available - walkHeight - 34 - 60;
         double gap = 90;

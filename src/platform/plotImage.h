@@ -7,7 +7,10 @@
 //
 // The picture has a title and note lines at the top, then
 //   (a) frame time along the walk: one line per PlotLine, frame number
-//       across, milliseconds up, with a legend;
+//       across, milliseconds up, with a legend; when popping lines are
+//       given, beside it popping along the walk: the per-frame popping
+//       maximum (pixels) at the frames where it was measured, one line per
+//       terrain algorithm (non-finite values are skipped);
 //   (b) cost against quality: three panels, milliseconds per frame up and,
 //       across, the terrain's geometric error (95th percentile, pixels), the
 //       terrain's share of differing pixels (%), and the plants' share of
@@ -46,6 +49,8 @@ struct BenchmarkPlot {
     std::vector<std::string> notes;  // one line each under the title
     std::string walkCaption;         // what the lines of (a) are
     std::vector<PlotLine> walk;
+    std::string poppingCaption;       // what the popping lines are
+    std::vector<PlotLine> popping;    // pixels at frames 1, 2, ...; NaN where not measured
     std::vector<std::string> colourNames;  // legend of the point colours
     std::vector<std::string> shapeNames;   // legend of the point shapes
     std::vector<PlotPoint> points;

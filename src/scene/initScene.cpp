@@ -118,7 +118,7 @@ void initScene() {
 
     // Camera, greeting, empty status text, mouse buttons, textures.
     createCamera();
-    outputText("hello\n");
+    outputDiagnostic("hello\n");
     statusText[0] = '\0';
     setMouseButtonHandler(onMouseButton, &mouseButtonUserValue);
     createTextureRegistry();

@@ -39,6 +39,7 @@ int showGrass = 1;
 int anonymousMode = 0;
 float terrainErrorTolerance = 0.0f;
 int uniformTexturing = 0;
+int geomorphing = 0;
 
 std::vector<std::string> sceneFileNames(int size) {
     const SceneRow& row = sceneRow(size);

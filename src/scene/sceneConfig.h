@@ -66,6 +66,10 @@ extern float terrainErrorTolerance;
 // passes as brute force (like-with-like pictures). 0 (the default): each
 // algorithm's own texturing.
 extern int uniformTexturing;
+// 1: geomipmapping morphs each patch toward its next coarser level as it
+// nears the distance where it switches (terrain/geomipmap.h), so a switch
+// moves nothing. 0 (the default): patches switch levels at once.
+extern int geomorphing;
 
 // The folder the scene files are read from. Empty (the default) reads them
 // by bare name from the current folder, the program's own; scripts and the

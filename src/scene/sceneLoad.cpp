@@ -27,9 +27,9 @@ void loadTerrainTextures() {
     detailTexture2 = getTexture("tmsand10a.tga");
     coverageTexture2 = getClampedTexture("sandm1.tga");
     lightmapTexture = getClampedTexture("lightmap.tga");
-    outputText("AAAAAAAAAAAAAAAAAAAAAAAA\n");
+    outputDiagnostic("AAAAAAAAAAAAAAAAAAAAAAAA\n");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    outputText("AAAAAAAAAAAAAAAAAAAAAAAA\n");
+    outputDiagnostic("AAAAAAAAAAAAAAAAAAAAAAAA\n");
 }
 
 bool loadSceneGrid(Cheightmap& grid, const char* fileName, int size, std::string* failure) {

@@ -16,6 +16,7 @@
 #include <lua.hpp>
 
 #include "script/scriptHost.h"
+#include "script/scriptStop.h"
 
 namespace {
 
@@ -574,6 +575,7 @@ int compatCall(lua_State* L) {
     int status = hasHandler ? lua_pcall(L, static_cast<int>(n), LUA_MULTRET, 0)
                             : protectedCall(L, static_cast<int>(n), LUA_MULTRET);
     if (status == LUA_OK) return lua_gettop(L) - base;
+    if (scriptStopping()) return lua_error(L);  // a stop goes on up to the outermost run
     if (!hasHandler) {
         reportScriptError(L, lua_tostring(L, -1));
     } else if (lua_isfunction(L, 4)) {
@@ -590,6 +592,7 @@ int compatCall(lua_State* L) {
 // results, true when it has none, or nil after reporting an error.
 int runLoaded(lua_State* L, int loadStatus, int base) {
     int status = loadStatus == LUA_OK ? protectedCall(L, 0, LUA_MULTRET) : loadStatus;
+    if (status != LUA_OK && scriptStopping()) return lua_error(L);  // a stop goes on up
     if (status != LUA_OK) {
         reportScriptError(L, lua_tostring(L, -1));
         lua_settop(L, base);

@@ -16,6 +16,7 @@
 #include "app/frameGraph.h"
 #include "app/frameTimes.h"
 #include "app/mainLoop.h"
+#include "app/measure.h"
 #include "app/menus.h"
 #include "app/window.h"
 #include "platform/platform.h"
@@ -92,15 +93,21 @@ int scriptGetGLVersion(lua_State* L) {
     return 1;
 }
 
-// getViewportSize(): width, height of the drawing area in pixels.
+// getViewportSize(): width, height of the drawing area in pixels; nil
+// before the window exists (there is no drawing area to measure yet).
 int scriptGetViewportSize(lua_State* L) {
+    if (!platformHasGlContext()) {
+        lua_pushnil(L);
+        return 1;
+    }
     pushScriptInteger(L, viewportWidth);
     pushScriptInteger(L, viewportHeight);
     return 2;
 }
 
 // The numbers at positions 1 .. n of the table at index i (anything else
-// there is skipped). Raises no script error.
+// there is skipped). Raises no script error. For the plot, where a missing
+// figure is "not measured".
 std::vector<double> numbersOf(lua_State* L, int i) {
     std::vector<double> values;
     lua_Integer n = static_cast<lua_Integer>(lua_rawlen(L, i));
@@ -114,11 +121,31 @@ std::vector<double> numbersOf(lua_State* L, int i) {
     return values;
 }
 
-// summarise(t): min, median, p95, max, mean of the numbers in t (the 95th
-// percentile interpolated between ranks); nil when t holds no number.
-int scriptSummarise(lua_State* L) {
+// The values at positions 1 .. n of the table at argument 1 of `function`,
+// each of which must be a number (a string such as "5" is not) and not NaN:
+// anything else is a script error naming its position.
+std::vector<double> measurementsOf(lua_State* L, const char* function) {
     luaL_checktype(L, 1, LUA_TTABLE);
-    Summary s = summarise(numbersOf(L, 1));
+    // Checked before anything is allocated: a script error jumps out
+    // without running destructors.
+    lua_Integer n = static_cast<lua_Integer>(lua_rawlen(L, 1));
+    for (lua_Integer k = 1; k <= n; ++k) {
+        lua_rawgeti(L, 1, k);
+        int type = lua_type(L, -1);
+        double value = type == LUA_TNUMBER ? lua_tonumber(L, -1) : 0.0;
+        lua_pop(L, 1);
+        if (type != LUA_TNUMBER)
+            luaL_error(L, "%s: entry %d is a %s, not a number", function, static_cast<int>(k), lua_typename(L, type));
+        if (std::isnan(value)) luaL_error(L, "%s: entry %d is NaN, not a measurement", function, static_cast<int>(k));
+    }
+    return numbersOf(L, 1);
+}
+
+// summarise(t): min, median, p95, max, mean of the numbers in t (the 95th
+// percentile interpolated between ranks); nil when t is empty. An entry
+// that is not a number, or is NaN, is a script error.
+int scriptSummarise(lua_State* L) {
+    Summary s = summarise(measurementsOf(L, "summarise"));
     if (s.count == 0) {
         lua_pushnil(L);
         return 1;
@@ -128,10 +155,9 @@ int scriptSummarise(lua_State* L) {
 }
 
 // spreadOf(t): largest / smallest - 1 of the numbers in t (0.05 is 5 %);
-// 0 for fewer than two.
+// 0 for fewer than two. Entries are checked as summarise checks them.
 int scriptSpreadOf(lua_State* L) {
-    luaL_checktype(L, 1, LUA_TTABLE);
-    pushScriptNumber(L, spread(numbersOf(L, 1)));
+    pushScriptNumber(L, spread(measurementsOf(L, "spreadOf")));
     return 1;
 }
 
@@ -193,31 +219,61 @@ void forEachTable(lua_State* L, int t, const char* key, Each each) {
     lua_pop(L, 1);
 }
 
+// Largest side of the benchmark picture, in pixels.
+constexpr int plotSideLimit = 16384;
+// Largest colour or shape number of a point.
+constexpr int plotStyleLimit = 1000;
+
+// The whole number in field `key` of the table at t, from 1 to `largest`;
+// `otherwise` when the field is missing. Anything else (not a number, NaN,
+// a fraction, out of range) is a script error naming the field.
+int wholeField(lua_State* L, int t, const char* key, int largest, int otherwise, const char* where) {
+    pushField(L, t, key);
+    int type = lua_type(L, -1);
+    double value = type == LUA_TNUMBER ? lua_tonumber(L, -1) : 0.0;
+    lua_pop(L, 1);
+    if (type == LUA_TNIL) return otherwise;
+    if (type != LUA_TNUMBER || !(value >= 1.0 && value <= largest) || value != std::floor(value))
+        return luaL_error(L, "writeBenchmarkPlot: %s%s must be a whole number from 1 to %d", where, key, largest);
+    return static_cast<int>(value);
+}
+
 // writeBenchmarkPlot(file, plot): draws the benchmark's picture into a PNG
 // file. plot is a table:
 //   title, walkCaption (texts), notes (list of texts), width, height (pixels,
 //   default 1600 x 1200);
 //   walk = list of {name = text, ms = list of milliseconds per frame};
+//   poppingCaption (text), popping = list of {name = text, pixels = list of
+//     the popping maximum per frame, NaN where not measured} (optional);
 //   colourNames, shapeNames = lists of texts for the point legend;
 //   points = list of {colour = 1.., shape = 1.., label = text, ms = number,
 //     errorPixels, terrainShare, plantShare = numbers or nil (not measured)}.
+// width and height are whole numbers from 1 to 16384, colour and shape from
+// 1 to 1000 (missing: the default, 1); anything else is a script error.
 // Returns true, or nil and the reason.
 int scriptWriteBenchmarkPlot(lua_State* L) {
     const char* fileName = scriptString(L, 1);
     luaL_checktype(L, 2, LUA_TTABLE);
+    const int t = 2;
+    // Every number that becomes an int is checked before anything is built
+    // (a script error jumps out without running destructors).
+    wholeField(L, t, "width", plotSideLimit, 0, "");
+    wholeField(L, t, "height", plotSideLimit, 0, "");
+    forEachTable(L, t, "points", [&](int entry) {
+        wholeField(L, entry, "colour", plotStyleLimit, 1, "a point's ");
+        wholeField(L, entry, "shape", plotStyleLimit, 1, "a point's ");
+    });
     bool written = false;
     std::string why;
     {
         BenchmarkPlot plot;
-        const int t = 2;
         plot.title = textField(L, t, "title");
         plot.walkCaption = textField(L, t, "walkCaption");
         plot.notes = textList(L, t, "notes");
         plot.colourNames = textList(L, t, "colourNames");
         plot.shapeNames = textList(L, t, "shapeNames");
-        double width = numberField(L, t, "width"), height = numberField(L, t, "height");
-        if (std::isfinite(width)) plot.width = static_cast<int>(width);
-        if (std::isfinite(height)) plot.height = static_cast<int>(height);
+        plot.width = wholeField(L, t, "width", plotSideLimit, plot.width, "");
+        plot.height = wholeField(L, t, "height", plotSideLimit, plot.height, "");
         forEachTable(L, t, "walk", [&](int line) {
             PlotLine plotLine;
             plotLine.name = textField(L, line, "name");
@@ -226,11 +282,19 @@ int scriptWriteBenchmarkPlot(lua_State* L) {
             lua_pop(L, 1);
             plot.walk.push_back(std::move(plotLine));
         });
+        plot.poppingCaption = textField(L, t, "poppingCaption");
+        forEachTable(L, t, "popping", [&](int line) {
+            PlotLine plotLine;
+            plotLine.name = textField(L, line, "name");
+            pushField(L, line, "pixels");
+            if (lua_type(L, -1) == LUA_TTABLE) plotLine.values = numbersOf(L, lua_gettop(L));
+            lua_pop(L, 1);
+            plot.popping.push_back(std::move(plotLine));
+        });
         forEachTable(L, t, "points", [&](int entry) {
             PlotPoint point;
-            double colour = numberField(L, entry, "colour"), shape = numberField(L, entry, "shape");
-            point.colour = std::isfinite(colour) ? static_cast<int>(colour) - 1 : 0;
-            point.shape = std::isfinite(shape) ? static_cast<int>(shape) - 1 : 0;
+            point.colour = wholeField(L, entry, "colour", plotStyleLimit, 1, "a point's ") - 1;
+            point.shape = wholeField(L, entry, "shape", plotStyleLimit, 1, "a point's ") - 1;
             point.label = textField(L, entry, "label");
             point.ms = numberField(L, entry, "ms");
             point.errorPixels = numberField(L, entry, "errorPixels");

@@ -17,4 +17,5 @@ void registerScriptFunctions(ScriptHost* host) {
     registerToleranceGroup(L);
     registerFidelityGroup(L);
     registerReportGroup(L);
+    registerOverlayGroup(L);
 }

@@ -3,7 +3,7 @@
 // Provides: registerScriptFunctions and one registrar per group. Groups are
 // registered in this order: window mode and loop, interface, console,
 // window and sound, camera, measurement, spline, screen size, scene folder,
-// terrain error tolerance, fidelity, benchmark report. Each group's
+// terrain error tolerance, fidelity, benchmark report, view text. Each group's
 // functions live in the file named beside its registrar.
 #pragma once
 
@@ -24,6 +24,7 @@ void registerSceneFolderGroup(lua_State* L);   // sceneScripts.cpp
 void registerToleranceGroup(lua_State* L);     // toleranceScripts.cpp
 void registerFidelityGroup(lua_State* L);      // fidelityScripts.cpp
 void registerReportGroup(lua_State* L);        // reportScripts.cpp
+void registerOverlayGroup(lua_State* L);       // overlayScripts.cpp
 
 // With a scene folder set, a script error (also on standard error) naming
 // every scene file of the current size that the folder lacks; caller names

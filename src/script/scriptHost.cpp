@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "script/luaCompat.h"
 #include "script/scriptArgs.h"
+#include "script/scriptStop.h"
 #include "util/output.h"
 
 ScriptHost* scriptHost = nullptr;
@@ -69,6 +70,7 @@ static int reportThroughScript(lua_State* L) {
 }
 
 void reportScriptError(lua_State* L, const char* message) {
+    if (scriptStopping()) return;  // a stop is no error; its line comes when it has unwound
     if (!message) message = "(no error message)";
     int top = lua_gettop(L);
     lua_pushcfunction(L, reportThroughScript);
@@ -101,11 +103,18 @@ static int loadTextChunk(lua_State* L) {
 // Runs the loader on the stack (with its arguments), then the chunk it
 // returns, both protected. Reports an error; returns the status.
 static std::string lastError;  // see lastScriptError
+static int lastStop = 0;        // see lastScriptStop
 
 static int loadAndRun(lua_State* L, int loaderArgs) {
     int status = lua_pcall(L, loaderArgs, 1, 0);
     if (status == LUA_OK) status = protectedCall(L, 0, 0);
-    if (status != LUA_OK) {
+    // A stop caught on the way (dofile and pcall report errors and go on)
+    // may let the chunk end normally: it was stopped all the same.
+    lastStop = takeScriptStop();
+    if (lastStop != 0) {
+        lastError = "Script stopped by the user";
+        status = LUA_ERRRUN;
+    } else if (status != LUA_OK) {
         const char* message = lua_tostring(L, -1);
         lastError = message ? message : "(no error message)";
         size_t traceback = lastError.find("\nstack traceback:");
@@ -116,6 +125,7 @@ static int loadAndRun(lua_State* L, int loaderArgs) {
 }
 
 const char* lastScriptError() { return lastError.c_str(); }
+int lastScriptStop() { return lastStop; }
 
 int runScriptFileAs(ScriptHost* host, const char* path, const char* displayName) {
     if (!path) path = "";
@@ -129,7 +139,7 @@ int runScriptFileAs(ScriptHost* host, const char* path, const char* displayName)
         status = loadAndRun(L, 1);
         lua_settop(L, top);
     }
-    if (status != LUA_OK) outputPrintf("Sorry could not run %s.\n", displayName);
+    if (status != LUA_OK && lastStop == 0) outputPrintf("Sorry could not run %s.\n", displayName);
     return status;
 }
 
@@ -213,12 +223,14 @@ ScriptHost* createScriptHost() {
         return host;
     }
     lua_atpanic(L, panicHandler);
+    installScriptStopHook(L);
     lua_pushcfunction(L, openHost);
     if (lua_pcall(L, 0, 0, 0) != LUA_OK) {
         const char* message = lua_tostring(L, -1);
         outputPrintf("Script host: could not open the libraries: %s\n", message ? message : "(no message)");
         lua_settop(L, 0);
     }
+    makeProtectedCallsStopAware(L);
     return host;
 }
 

@@ -2,6 +2,7 @@
 //
 // Provides: ScriptHost, scriptHost, createScriptHost, destroyScriptHost,
 // runScriptFile, runScriptFileAs, runScriptChunk, lastScriptError,
+// lastScriptStop,
 // hostOutput, protectedCall, reportScriptError.
 // All scripts run synchronously on the main thread; one state serves every
 // script, so globals persist from one script to the next. The state opens
@@ -46,6 +47,10 @@ int runScriptChunk(ScriptHost* host, const char* text);
 // The error that ended the last script that failed (run by the three
 // functions above), without its stack traceback; "" before any failed.
 const char* lastScriptError();
+// Why the last script run ended by a stop (scriptStop.h: stopByKey or the
+// signal's number); 0 when it was not stopped. A stopped run prints
+// "Script stopped by the user" and no "Sorry could not run" line.
+int lastScriptStop();
 
 // The output hook of every script text: written unchanged (no prefix, no
 // line end added) through util/output.

@@ -7,6 +7,8 @@
 // generateRandomSpline writes numbers with std::to_chars so that loadSpline
 // reads them back the same whatever C locale the process runs in; it draws
 // its key points over the whole map and refuses more than 1000.
+#include <cerrno>
+#include <cstring>
 #include <lua.hpp>
 
 #include <charconv>
@@ -32,15 +34,23 @@ int randomSplineExtent() {
 }
 
 // writeToFile(fileName, text): appends the bytes of text (any bytes, zeros
-// included, no terminator); nothing when the file cannot be opened.
+// included, no terminator). A file that cannot be opened or written is a
+// script error naming the file and the system's reason ("writeToFile:
+// cannot write out/b.csv: No such file or directory"), so a failed write
+// is never taken for a written file.
 int scriptWriteToFile(lua_State* L) {
     const char* fileName = scriptString(L, 1);
     const char* text = scriptString(L, 2);
     size_t length = lua_rawlen(L, 2);
     FILE* file = fopen(fileName, "ab");
-    if (!file) return 0;
-    if (length > 0) fwrite(text, 1, length, file);
-    fclose(file);
+    if (!file) return luaL_error(L, "writeToFile: cannot write %s: %s", fileName, strerror(errno));
+    bool written = length == 0 || fwrite(text, 1, length, file) == length;
+    int reason = errno;
+    if (fclose(file) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (!written) return luaL_error(L, "writeToFile: cannot write %s: %s", fileName, strerror(reason));
     return 0;
 }
 
@@ -98,7 +108,7 @@ int scriptInterpolateSpline(lua_State* L) {
     outputText("before pos\n");
     float x = 0.0f, y = 0.0f, z = 0.0f;
     interpolateSplineSlot(index, static_cast<float>(time), x, y, z);
-    outputPrintf("POS %f %f %f\n", x, y, z);
+    outputDiagnosticPrintf("POS %f %f %f\n", x, y, z);
     pushScriptNumber(L, x);
     pushScriptNumber(L, y);
     pushScriptNumber(L, z);

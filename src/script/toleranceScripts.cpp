@@ -7,13 +7,19 @@
 #include "script/scriptArgs.h"
 #include "script/scriptFunctions.h"
 
-// setTerrainError(pixels): the error tolerance geomipmapping and ROAM refine
-// to, in screen pixels; 0 brings back their fixed rules. A negative, NaN or
-// infinite value is a script error and changes nothing.
+// Largest tolerance taken, in screen pixels: wider than any screen, so
+// every algorithm already draws its coarsest level there, and small enough
+// that each algorithm's arithmetic on it stays finite in float.
+constexpr double maxTerrainErrorPixels = 10000.0;
+
+// setTerrainError(pixels): the error tolerance every terrain algorithm that
+// has one refines to, in screen pixels; 0 brings back their fixed rules. A
+// value below 0, above 10000, NaN or infinite is a script error and changes
+// nothing.
 static int scriptSetTerrainError(lua_State* L) {
     double pixels = luaL_checknumber(L, 1);
-    if (!std::isfinite(pixels) || pixels < 0.0) {
-        return luaL_argerror(L, 1, "the tolerance must be a number of pixels, 0 or more");
+    if (!(pixels >= 0.0 && pixels <= maxTerrainErrorPixels)) {
+        return luaL_argerror(L, 1, "the tolerance must be a number of pixels from 0 to 10000");
     }
     terrainErrorTolerance = static_cast<float>(pixels);
     return 0;

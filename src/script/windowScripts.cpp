@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "app/input.h"
 #include "app/mainLoop.h"
 #include "app/sound.h"
 #include "app/statusBar.h"
@@ -68,10 +69,14 @@ std::string callingScriptName(lua_State* L) {
 int scriptRenderScene(lua_State* L) {
     // Drawing frames without a window would run the script blind (no
     // frames, no screenshots): it stops at once and says why.
+    // The message is pushed and its string freed before lua_error jumps out
+    // (the jump runs no destructors).
     if (!mainWindowExists()) {
-        std::string text = callingScriptName(L) +
-                           " needs the viewer: open it with File > Open, or run it after createWindow";
-        lua_pushstring(L, text.c_str());
+        {
+            std::string text = callingScriptName(L) +
+                               " needs the viewer: open it with File > Open, or run it after createWindow";
+            lua_pushstring(L, text.c_str());
+        }
         return lua_error(L);
     }
     renderScene();
@@ -91,9 +96,13 @@ int scriptCreateWindow(lua_State* L) {
     const char* title = scriptString(L, 1);
     requireCompleteSceneFolder(L, "createWindow");
     if (!platformDisplayAvailable()) {
-        return luaL_error(L, "createWindow: there is no display to open the window on (DISPLAY is not set)");
+        // Said on standard error too: a run from a shell or a scheduler must
+        // see why nothing opened.
+        std::string reason = "createWindow: " + platformDisplayProblem();
+        outputError((reason + "\n").c_str());
+        return luaL_error(L, "%s", reason.c_str());
     }
-    if (!createMainWindow(title, screenWidth, screenHeight, fullScreen)) {
+    if (!createMainWindow(title, screenWidth, screenHeight, fullScreen, windowProcedure)) {
         return luaL_error(L, "createWindow: the window could not be opened");
     }
     initScene();

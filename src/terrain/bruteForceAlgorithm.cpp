@@ -9,6 +9,7 @@
 #include "terrain/sceneGrids.h"
 #include "terrain/terrainAlgorithm.h"
 #include "terrain/terrainFrame.h"
+#include "terrain/terrainPopping.h"
 
 namespace {
 
@@ -50,6 +51,12 @@ public:
         bruteTerrain.vertexCount = vertices;
         bruteTerrain.triangleCount = drawn;
         for (int i = 0; i < 3; ++i) bruteExtent[i] = kept[i];
+    }
+
+    // The mesh is always the whole grid: nothing is copied, the popping
+    // instrument draws the grid again.
+    std::unique_ptr<TerrainMeshCopy> copyMesh(Cheightmap&) override {
+        return std::make_unique<FullGridCopy>(bruteTerrain);
     }
 
 private:

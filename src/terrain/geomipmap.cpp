@@ -63,6 +63,9 @@ void Cgeomipmap::freeMemory() {
     levelHeights.clear();
     heightRanges.clear();
     levelErrors.clear();
+    morphs.clear();
+    std::vector<GeomipVertex>().swap(morphedVertices);
+    morphActive = false;
     vertexBuffer = 0;
     vertexBufferTried = false;
 }
@@ -121,7 +124,7 @@ bool Cgeomipmap::setupPatches(int newPatchSize) {
                     if (h > patch.maxY) patch.maxY = h;
                 }
             }
-            outputPrintf("maxy %f miny %f\n", patch.maxY, patch.minY);
+            outputDiagnosticPrintf("maxy %f miny %f\n", patch.maxY, patch.minY);
         }
     }
     try {
@@ -404,6 +407,141 @@ void Cgeomipmap::updatePatches() {
         }
     }
     limitLevelSteps();
+    morphActive = false;
+    if (geomorphing) morphPatches();
+}
+
+float Cgeomipmap::patchMorph(int px, int pz) const {
+    if (!morphActive || px < 0 || pz < 0 || px >= patchesPerSide || pz >= patchesPerSide) return 0.0f;
+    return morphs[static_cast<size_t>(patchIndex(px, pz))];
+}
+
+float Cgeomipmap::drawnHeight(int x, int z) const {
+    if (!inside(x, z) || vertices.empty()) return 0.0f;
+    return drawnVertices()[static_cast<size_t>(z) * size + x].y;
+}
+
+// Linear over the whole range in which the patch keeps its level (the
+// slowest morph that ends at the switch: fewest pixels moved per frame), 1
+// at the switch to the next coarser level (and beyond it, where
+// the neighbours hold the patch finer than its own choice).
+float Cgeomipmap::morphFactor(int index) const {
+    const int level = clampedLevel(index);
+    if (level >= maxLevel) return 0.0f;
+    const GeomipPatch& patch = patches[index];
+    float lower, upper, distance;
+    if (terrainErrorTolerance > 0.0f) {
+        if (frustumPixelsPerUnit <= 0.0f || levelErrors.empty()) return 0.0f;
+        // Level L holds from the distance where its error meets the tolerance
+        // to the one where level L + 1's does (toleratedLevel's rule).
+        const float scale = frustumPixelsPerUnit / terrainErrorTolerance;
+        const float* errors = &levelErrors[static_cast<size_t>(index) * (maxLevel + 1)];
+        lower = level > 0 ? errors[level] * scale : 0.0f;
+        upper = errors[level + 1] * scale;
+        distance = std::max(patch.nearDistance, 1e-3f);
+    } else {
+        const float bands[3] = {lodDistance1, lodDistance2, lodDistance3};
+        lower = level > 0 ? bands[level - 1] : 0.0f;
+        upper = bands[std::min(level, 2)];
+        distance = patch.distance;
+    }
+    const float start = lower;
+    if (distance >= upper) return 1.0f;
+    if (upper <= start || distance <= start) return 0.0f;
+    return std::clamp((distance - start) / (upper - start), 0.0f, 1.0f);
+}
+
+// The morphed height of border point t (0..patchSize) of patch `index` on the
+// side towards `neighbour` (-1: the terrain's edge), the side running from
+// grid point (x, z) along (alongX, alongZ).
+float Cgeomipmap::edgeMorphHeight(int index, int neighbour, int x, int z, int alongX, int alongZ, int t) const {
+    int level = clampedLevel(index);
+    float morph = morphs[static_cast<size_t>(index)];
+    if (neighbour >= 0) {
+        const int other = clampedLevel(neighbour);
+        const float otherMorph = morphs[static_cast<size_t>(neighbour)];
+        if (other == level) morph = std::max(morph, otherMorph);
+        else if (other > level) {
+            level = other;
+            morph = otherMorph;
+        }
+    }
+    const float grid = vertices[static_cast<size_t>(z + t * alongZ) * size + x + t * alongX].y;
+    const int step = 1 << level;  // spacing of the edge's vertices
+    if (level >= maxLevel || morph <= 0.0f || t % (2 * step) == 0 || t % step != 0) return grid;
+    const float a = vertices[static_cast<size_t>(z + (t - step) * alongZ) * size + x + (t - step) * alongX].y;
+    const float b = vertices[static_cast<size_t>(z + (t + step) * alongZ) * size + x + (t + step) * alongX].y;
+    const float target = (a + b) * 0.5f;
+    return morph >= 1.0f ? target : grid + (target - grid) * morph;
+}
+
+void Cgeomipmap::morphPatches() {
+    const int count = patchesPerSide * patchesPerSide;
+    if (morphs.size() != static_cast<size_t>(count)) morphs.assign(static_cast<size_t>(count), 0.0f);
+    if (morphedVertices.size() != vertices.size()) morphedVertices = vertices;
+    for (int index = 0; index < count; ++index)
+        if (patches[index].visible) morphs[static_cast<size_t>(index)] = morphFactor(index);
+    morphActive = true;
+    for (int index = 0; index < count; ++index) {
+        if (!patches[index].visible) continue;
+        const int px = index % patchesPerSide, pz = index / patchesPerSide;
+        const int x0 = px * patchSize, z0 = pz * patchSize;
+        const int level = clampedLevel(index);
+        const float morph = morphs[static_cast<size_t>(index)];
+        const int h = 1 << level, H = 2 * h;  // level L's spacing, level L + 1's
+        // Interior points: level-L-only vertices go toward the midpoint of
+        // the level L + 1 edge they lie on.
+        for (int dz = 1; dz < patchSize; ++dz) {
+            for (int dx = 1; dx < patchSize; ++dx) {
+                const size_t at = static_cast<size_t>(z0 + dz) * size + x0 + dx;
+                const float grid = vertices[at].y;
+                float y = grid;
+                if (level < maxLevel && morph > 0.0f && dx % h == 0 && dz % h == 0 && (dx % H != 0 || dz % H != 0)) {
+                    // The level L + 1 fan holding the point: centre (cx, cz), half size H.
+                    const int cx = std::min(H * (2 * (dx / (2 * H)) + 1), patchSize - H);
+                    const int cz = std::min(H * (2 * (dz / (2 * H)) + 1), patchSize - H);
+                    const int ox = dx - cx, oz = dz - cz;
+                    int ax, az, bx, bz;
+                    if (std::abs(ox) == H) {  // on the fan's side, between a corner and the mid-edge
+                        ax = bx = dx;
+                        az = cz;
+                        bz = cz + 2 * oz;
+                    } else if (std::abs(oz) == H) {
+                        az = bz = dz;
+                        ax = cx;
+                        bx = cx + 2 * ox;
+                    } else {  // between the centre and a ring vertex
+                        ax = cx;
+                        az = cz;
+                        bx = cx + 2 * ox;
+                        bz = cz + 2 * oz;
+                    }
+                    const float target = (vertices[static_cast<size_t>(z0 + az) * size + x0 + ax].y +
+                                          vertices[static_cast<size_t>(z0 + bz) * size + x0 + bx].y) *
+                                         0.5f;
+                    y = morph >= 1.0f ? target : grid + (target - grid) * morph;
+                }
+                morphedVertices[at].y = y;
+            }
+        }
+        // Border points follow the edge both neighbours draw; corners stay.
+        const int west = px > 0 ? patchIndex(px - 1, pz) : -1;
+        const int east = px < patchesPerSide - 1 ? patchIndex(px + 1, pz) : -1;
+        const int south = pz > 0 ? patchIndex(px, pz - 1) : -1;
+        const int north = pz < patchesPerSide - 1 ? patchIndex(px, pz + 1) : -1;
+        for (int t = 1; t < patchSize; ++t) {
+            morphedVertices[static_cast<size_t>(z0 + t) * size + x0].y = edgeMorphHeight(index, west, x0, z0, 0, 1, t);
+            morphedVertices[static_cast<size_t>(z0 + t) * size + x0 + patchSize].y =
+                edgeMorphHeight(index, east, x0 + patchSize, z0, 0, 1, t);
+            morphedVertices[static_cast<size_t>(z0) * size + x0 + t].y = edgeMorphHeight(index, south, x0, z0, 1, 0, t);
+            morphedVertices[static_cast<size_t>(z0 + patchSize) * size + x0 + t].y =
+                edgeMorphHeight(index, north, x0, z0 + patchSize, 1, 0, t);
+        }
+        for (int corner = 0; corner < 4; ++corner) {
+            const size_t at = static_cast<size_t>(z0 + (corner / 2) * patchSize) * size + x0 + (corner % 2) * patchSize;
+            morphedVertices[at].y = vertices[at].y;
+        }
+    }
 }
 
 // Dropping one mid-edge vertex closes the border against a neighbour one
@@ -478,7 +616,7 @@ void Cgeomipmap::appendFadePatch(int index) {
     const unsigned first = static_cast<unsigned>(fadeVertices.size() / fadeStride);
     for (int dz = 0; dz <= patchSize; ++dz) {
         for (int dx = 0; dx <= patchSize; ++dx) {
-            const GeomipVertex& v = vertices[static_cast<size_t>(pz * patchSize + dz) * size + px * patchSize + dx];
+            const GeomipVertex& v = drawnVertices()[static_cast<size_t>(pz * patchSize + dz) * size + px * patchSize + dx];
             // The base texture's share at this vertex, by its own distance.
             const float ex = v.x - eye[0], ey = v.y - eye[1], ez = v.z - eye[2];
             const float distance = std::sqrt(ex * ex + ey * ey + ez * ez);
@@ -621,9 +759,10 @@ void Cgeomipmap::drawBatchPass(void* context, int multiTex, float repeat) {
         return;
     }
 
-    const bool buffer = terrain.prepareVertexBuffer();
+    // Morphed heights change every frame: they are sent from client memory.
+    const bool buffer = !terrain.morphActive && terrain.prepareVertexBuffer();
     if (buffer) glBindBuffer(GL_ARRAY_BUFFER, terrain.vertexBuffer);
-    const char* first = buffer ? nullptr : reinterpret_cast<const char*>(terrain.vertices.data());
+    const char* first = buffer ? nullptr : reinterpret_cast<const char*>(terrain.drawnVertices().data());
     const GLsizei stride = sizeof(GeomipVertex);
     glVertexPointer(3, GL_FLOAT, stride, first + offsetof(GeomipVertex, x));
     // Unit 0 takes the detail coordinates in the splatting passes; any other

@@ -36,6 +36,26 @@
 // band show the base texture alone. With uniformTexturing every patch draws
 // brute force's passes instead (splatting, lightmap) and no fade.
 //
+// Geomorphing (geomorphing, scene/sceneConfig.h; off by default): a patch
+// at level L below the coarsest moves its level-L-only vertices from their
+// grid heights toward the heights of the level L + 1 mesh at the same
+// points (each such vertex is the midpoint of a level L + 1 edge, and goes
+// to the mean of that edge's ends) by its morph factor m, 0 to 1. m rises
+// linearly over the whole distance range in which the patch keeps level L
+// (from 0 where it takes level L to 1 where it switches to L + 1: the
+// slowest morph, so the fewest pixels move per frame): the distance bands
+// lodDistance1-3 (the centre's distance), or with a tolerance the nearest
+// point's distance at which level L + 1's error meets the tolerance. So a
+// switch, either way, moves no vertex; and the morphed error stays within
+// the tolerance (m * error(L + 1) projected is at most the tolerance in
+// the band). A patch held at L by its neighbours keeps m = 1. Border
+// vertices are shared grid points and follow the edge both patches draw:
+// at equal levels the larger of the two factors, otherwise the coarser
+// patch's level and factor, so both sides put every border vertex at the
+// same height at every stage (no crack). Patch corners never move. The
+// morphed heights are drawn from client memory (the vertex buffer holds
+// the grid heights); the triangles and counts are those without morphing.
+//
 // Set up once at scene set-up (setupPatches), drawn on the main thread
 // inside the frame (renderGeomipmap, called by renderTerrainFrame).
 #pragma once
@@ -113,6 +133,11 @@ public:
     // tolerance when it is above 0).
     void updatePatches();
 
+    // The morph factor of a patch in the last frame (0 without geomorphing).
+    float patchMorph(int px, int pz) const;
+    // The height drawn at grid point (x, z) in the last frame.
+    float drawnHeight(int x, int z) const;
+
     // Draws every visible patch; recounts patchesDrawn, vertexCount and
     // triangleCount (all passes).
     void drawPatches();
@@ -159,6 +184,13 @@ private:
     std::vector<float> levelErrors;
     float eye[3] = {0.0f, 0.0f, 0.0f};  // camera position at the last updatePatches
 
+    // Geomorphing: each patch's morph factor (last computed while visible),
+    // the vertices with this frame's morphed heights, and whether the last
+    // updatePatches morphed (what drawing then uses).
+    std::vector<float> morphs;
+    std::vector<GeomipVertex> morphedVertices;
+    bool morphActive = false;
+
     // Per-frame lists, kept to reuse their memory.
     std::vector<int> visiblePatches, splatPatches, fadePatches, basePatches;
     std::vector<unsigned> splatIndices, baseIndices, fadeIndices;
@@ -173,8 +205,12 @@ private:
     void scanLevelHeights();
     void measureLevelErrors();
     int toleratedLevel(int index) const;
+    float morphFactor(int index) const;
+    void morphPatches();
+    float edgeMorphHeight(int index, int neighbour, int x, int z, int alongX, int alongZ, int t) const;
     bool prepareVertexBuffer();
     void drawPatchList(const int* list, int count);
+    const std::vector<GeomipVertex>& drawnVertices() const { return morphActive ? morphedVertices : vertices; }
     void appendPatch(std::vector<unsigned>& indices, int index);
     void appendFadePatch(int index);
     void countPatch(int index, int passes);

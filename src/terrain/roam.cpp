@@ -21,11 +21,13 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "camera/camera.h"
 #include "camera/frustum.h"
 #include "image/tga.h"
 #include "scene/sceneConfig.h"
@@ -92,6 +94,11 @@ void Croam::releaseRoam() {
     nextTriangle = 1;
     triangleCount = 0;
     vertexCount = 0;
+    drawBuffer = 0;
+    drawBufferBytes = 0;
+    drawFromBuffer = false;
+    drawList.clear();
+    drawKeys.clear();
 }
 
 bool Croam::setupRoam(int newLevels, int newPoolSize, int triangleSlots) {
@@ -519,15 +526,82 @@ void Croam::drawRoam() {
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    const RoamVertex* first = &triangleVertices[3];  // slot 1
-    glVertexPointer(3, GL_FLOAT, sizeof(RoamVertex), &first->x);
-    glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), &first->s);
+    // This frame's ordered copy in the buffer, or the slot list (slot 1 on).
+    if (drawFromBuffer) {
+        glBindBuffer(GL_ARRAY_BUFFER, drawBuffer);
+        glVertexPointer(3, GL_FLOAT, sizeof(RoamVertex), reinterpret_cast<const void*>(offsetof(RoamVertex, x)));
+        glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), reinterpret_cast<const void*>(offsetof(RoamVertex, s)));
+    } else {
+        glVertexPointer(3, GL_FLOAT, sizeof(RoamVertex), &triangleVertices[3].x);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), &triangleVertices[3].s);
+    }
     glDrawArrays(GL_TRIANGLES, 0, (nextTriangle - 1) * 3);
+    if (drawFromBuffer) glBindBuffer(GL_ARRAY_BUFFER, 0);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     glPopAttrib();
     glPopClientAttrib();
     glPopMatrix();
+}
+
+bool Croam::prepareDrawBuffer() {
+    if (!orderedDrawing || !triangleVertices || nextTriangle <= 1) return false;
+    const size_t triangles = static_cast<size_t>(nextTriangle - 1);
+    const RoamVertex* slots = &triangleVertices[3];  // slot 1
+    // Distance steps of the centroids, world units.
+    float eye[3];
+    getCameraPositionXYZ(eye[0], eye[1], eye[2]);
+    constexpr uint32_t steps = 4096;
+    drawKeys.resize(triangles * 2);
+    float* distance = reinterpret_cast<float*>(drawKeys.data() + triangles);
+    float farthest = 0.0f;
+    for (size_t i = 0; i < triangles; ++i) {
+        const RoamVertex* v = slots + 3 * i;
+        float dx = (v[0].x + v[1].x + v[2].x) * (xScale / 3.0f) - eye[0];
+        float dy = (v[0].y + v[1].y + v[2].y) * (yScale / 3.0f) - eye[1];
+        float dz = (v[0].z + v[1].z + v[2].z) * (zScale / 3.0f) - eye[2];
+        float d = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (!(d < 3.0e38f)) d = 0.0f;  // a NaN or infinite centre goes first
+        distance[i] = d;
+        farthest = std::max(farthest, d);
+    }
+    // A counting sort by step keeps the slot order within a step.
+    const float toStep = farthest > 0.0f ? (steps - 1) / farthest : 0.0f;
+    uint32_t count[steps + 1] = {};
+    for (size_t i = 0; i < triangles; ++i) {
+        uint32_t step = std::min<uint32_t>(steps - 1, static_cast<uint32_t>(distance[i] * toStep));
+        drawKeys[i] = step;
+        ++count[step + 1];
+    }
+    for (uint32_t k = 1; k <= steps; ++k) count[k] += count[k - 1];
+    drawList.resize(triangles * 3);
+    for (size_t i = 0; i < triangles; ++i) {
+        uint32_t at = count[drawKeys[i]]++;
+        std::memcpy(&drawList[static_cast<size_t>(at) * 3], slots + 3 * i, sizeof(RoamVertex) * 3);
+    }
+    const size_t bytes = drawList.size() * sizeof(RoamVertex);
+    if (!drawBuffer) {
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        GLuint name = 0;
+        glGenBuffers(1, &name);
+        if (!name || glGetError() != GL_NO_ERROR) {
+            orderedDrawing = 0;  // no buffer objects: client memory from now on
+            return false;
+        }
+        drawBuffer = name;
+        drawBufferBytes = 0;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, drawBuffer);
+    if (bytes > drawBufferBytes) {
+        // Room for growth, so a mesh that grows a little does not reallocate
+        // every frame.
+        drawBufferBytes = bytes + bytes / 4;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(drawBufferBytes), nullptr, GL_STREAM_DRAW);
+    }
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), drawList.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return true;
 }
 
 void Croam::drawRoamPass(int multiTex, float repeat) {
@@ -538,9 +612,12 @@ void Croam::drawRoamPass(int multiTex, float repeat) {
     glPushMatrix();
     glScalef(xScale, yScale, zScale);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    const RoamVertex* first = &triangleVertices[3];  // slot 1
+    // This frame's ordered copy in the buffer, or the slot list (slot 1 on).
+    if (drawFromBuffer) glBindBuffer(GL_ARRAY_BUFFER, drawBuffer);
+    const void* position = drawFromBuffer ? reinterpret_cast<const void*>(offsetof(RoamVertex, x)) : &triangleVertices[3].x;
+    const void* coordinates = drawFromBuffer ? reinterpret_cast<const void*>(offsetof(RoamVertex, s)) : &triangleVertices[3].s;
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, sizeof(RoamVertex), &first->x);
+    glVertexPointer(3, GL_FLOAT, sizeof(RoamVertex), position);
     // The stored (s, t) is x / size, z / size; unit 0's repeat comes from
     // its texture matrix.
     GLint activeUnit = GL_TEXTURE0_ARB;
@@ -548,7 +625,7 @@ void Croam::drawRoamPass(int multiTex, float repeat) {
         glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &activeUnit);
         glClientActiveTextureARB_(GL_TEXTURE1_ARB);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), &first->s);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), coordinates);
         glClientActiveTextureARB_(GL_TEXTURE0_ARB);
         glActiveTextureARB_(GL_TEXTURE0_ARB);
         glMatrixMode(GL_TEXTURE);
@@ -561,7 +638,7 @@ void Croam::drawRoamPass(int multiTex, float repeat) {
         glClientActiveTextureARB_(GL_TEXTURE0_ARB);
     }
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), &first->s);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(RoamVertex), coordinates);
     glColor4f(1.0f, 1.0f, 1.0f, colour[3]);
     glDrawArrays(GL_TRIANGLES, 0, (nextTriangle - 1) * 3);
     if (twoSets) {
@@ -571,6 +648,7 @@ void Croam::drawRoamPass(int multiTex, float repeat) {
         glMatrixMode(GL_MODELVIEW);
         glActiveTextureARB_(static_cast<GLenum>(activeUnit));
     }
+    if (drawFromBuffer) glBindBuffer(GL_ARRAY_BUFFER, 0);
     glPopClientAttrib();
     glPopMatrix();
     glColor4fv(colour);
@@ -607,6 +685,7 @@ void Croam::drawRoamFrame() {
     glPushMatrix();
     multiTexCoords = 0;
     detailRepeat = 1;
+    drawFromBuffer = prepareDrawBuffer();
     if (uniformTexturing) {
         // The brute-force passes over the mesh; every pass counts its
         // triangles, as brute force counts them.
@@ -624,6 +703,7 @@ void Croam::drawRoamFrame() {
         drawRoam();
         drawnTriangles = triangleCount;
     }
+    drawFromBuffer = false;
     glPopMatrix();
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(oldTexture));
     glFrontFace(static_cast<GLenum>(oldFrontFace));

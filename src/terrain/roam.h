@@ -81,8 +81,10 @@
 // frustumPixelsPerUnit (camera/frustum.h), all written on the main thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "terrain/heightmap.h"
 
@@ -200,6 +202,23 @@ public:
     long long mergeCount = 0;
     int debugChecks = 1;                // debug builds: check the invariants after optimise()
 
+    // Drawing. drawRoamFrame copies the dense triangle list once per frame,
+    // nearest triangles first (by the distance of their centroid from the
+    // camera, in 4096 steps), into one vertex buffer object that each of its
+    // passes draws from; the triangles, their vertices and the counts are
+    // the list's, only the order in which they are drawn differs (the depth
+    // test makes it invisible: the mesh does not overlap itself at one
+    // depth). Without buffer objects, or with orderedDrawing 0 (bench
+    // programs compare the two), every pass sends the list from client
+    // memory in slot order. A further scene set-up forgets the buffer's name,
+    // which belonged to the context of the set-up before.
+    int orderedDrawing = 1;
+    unsigned drawBuffer = 0;        // buffer object name; 0 before the first ordered frame
+    size_t drawBufferBytes = 0;     // its storage
+    bool drawFromBuffer = false;    // inside drawRoamFrame: passes read drawBuffer
+    std::vector<RoamVertex> drawList;  // this frame's triangles in drawing order
+    std::vector<uint32_t> drawKeys;    // per slot: distance step; then the order
+
     Croam() = default;
     ~Croam();
     Croam(const Croam&) = delete;
@@ -222,8 +241,11 @@ public:
     // The drawing half of renderRoam: the current mesh, passes as above,
     // without optimising (the frame driver times the optimiser apart).
     void drawRoamFrame();
-    // One glDrawArrays of the dense triangle list.
+    // One glDrawArrays of the dense triangle list (from client memory).
     void drawRoam();
+    // Fills drawList and drawBuffer for this frame; false when the passes are
+    // to read client memory instead.
+    bool prepareDrawBuffer();
     // One texturing pass of the mesh: multiTex 1 sends unit 1 (s, t) and unit
     // 0 (s, t) * repeat; multiTex 0 unit 0 (s, t).
     void drawRoamPass(int multiTex, float repeat);

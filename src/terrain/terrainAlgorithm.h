@@ -31,10 +31,12 @@
 // screen pixels of the current viewport.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class Cheightmap;
+class TerrainMeshCopy;
 
 class TerrainAlgorithm {
 public:
@@ -99,6 +101,16 @@ public:
     // counts or extents. Drawn once untextured and once in the single
     // measurement pass.
     virtual void drawMesh() = 0;
+
+    // The popping instrument (terrain/terrainPopping.h), after a frame and
+    // outside its time, while popping is measured: a copy of the mesh the
+    // last draw drew, which the instrument draws again from the next
+    // frame's camera. The default captures what drawMesh sends as
+    // world-space triangles (GL feedback, positions exact); an algorithm
+    // may return a compact copy of its own instead (brute force keeps
+    // nothing: its mesh is always the grid). grid is the scene's full
+    // grid. Null when no copy can be made.
+    virtual std::unique_ptr<TerrainMeshCopy> copyMesh(Cheightmap& grid);
 };
 
 // Every registered algorithm, in menu order (brute force, geomipmapping,

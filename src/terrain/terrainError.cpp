@@ -167,36 +167,6 @@ GLuint positionProgram() {
     return program;
 }
 
-// The world position of every pixel the mesh covers (x, y, z, 1; 0 where
-// nothing is drawn). False when the OpenGL in use has no shaders or float
-// colour buffers; the caller then rebuilds positions from depth.
-bool drawWorldPositions(const Cheightmap& grid, const TerrainView& view, TerrainMeshDraw draw, void* context,
-                        std::vector<float>& positions) {
-    OffscreenTarget target;
-    std::string why;
-    if (!target.begin(view.width, view.height, why, true)) return false;
-    GLuint program = positionProgram();
-    if (!program) return false;
-    double modelview[16], eyeToWorld[16];
-    for (int i = 0; i < 16; ++i) modelview[i] = view.modelview[i];
-    if (!invert(modelview, eyeToWorld)) {
-        glDeleteProgram(program);
-        return false;
-    }
-    GLfloat matrix[16];
-    for (int i = 0; i < 16; ++i) matrix[i] = static_cast<GLfloat>(eyeToWorld[i]);
-    GLint previous = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
-    target.clear();
-    glUseProgram(program);
-    glUniformMatrix4fv(glGetUniformLocation(program, "eyeToWorld"), 1, GL_FALSE, matrix);
-    drawTerrainSinglePass(grid, view, draw, context);
-    glUseProgram(static_cast<GLuint>(previous));
-    glDeleteProgram(program);
-    target.readFloats(positions);
-    return glGetError() == GL_NO_ERROR;
-}
-
 // The geometric error of every pixel with a world position, in pixels.
 std::vector<double> positionErrors(const Cheightmap& grid, const TerrainView& view, const std::vector<float>& positions) {
     std::vector<double> errors;
@@ -223,15 +193,6 @@ struct SavedCounts {
     }
 };
 
-void drawFullGrid(void* context) {
-    Cheightmap& grid = *static_cast<Cheightmap*>(context);
-    float extent[3] = {bruteExtent[0], bruteExtent[1], bruteExtent[2]};
-    SavedCounts counts(grid);
-    glFrontFace(GL_CCW);
-    drawBruteForce(grid, 0, 1.0f);
-    for (int i = 0; i < 3; ++i) bruteExtent[i] = extent[i];
-}
-
 // The selected algorithm's exact frame mesh.
 void drawAlgorithmMesh(void* context) { static_cast<TerrainAlgorithm*>(context)->drawMesh(); }
 
@@ -252,6 +213,45 @@ void texturePlane(const Cheightmap& grid) {
 }
 
 }  // namespace
+
+// The world position of every pixel the mesh covers (x, y, z, 1; 0 where
+// nothing is drawn). False when the OpenGL in use has no shaders or float
+// colour buffers; the caller then rebuilds positions from depth.
+bool drawTerrainWorldPositions(const Cheightmap& grid, const TerrainView& view, TerrainMeshDraw draw, void* context,
+                        std::vector<float>& positions) {
+    OffscreenTarget target;
+    std::string why;
+    if (!target.begin(view.width, view.height, why, true)) return false;
+    GLuint program = positionProgram();
+    if (!program) return false;
+    double modelview[16], eyeToWorld[16];
+    for (int i = 0; i < 16; ++i) modelview[i] = view.modelview[i];
+    if (!invert(modelview, eyeToWorld)) {
+        glDeleteProgram(program);
+        return false;
+    }
+    GLfloat matrix[16];
+    for (int i = 0; i < 16; ++i) matrix[i] = static_cast<GLfloat>(eyeToWorld[i]);
+    GLint previous = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
+    target.clear();
+    glUseProgram(program);
+    glUniformMatrix4fv(glGetUniformLocation(program, "eyeToWorld"), 1, GL_FALSE, matrix);
+    drawTerrainSinglePass(grid, view, draw, context);
+    glUseProgram(static_cast<GLuint>(previous));
+    glDeleteProgram(program);
+    target.readFloats(positions);
+    return glGetError() == GL_NO_ERROR;
+}
+
+void drawFullGridMesh(void* context) {
+    Cheightmap& grid = *static_cast<Cheightmap*>(context);
+    float extent[3] = {bruteExtent[0], bruteExtent[1], bruteExtent[2]};
+    SavedCounts counts(grid);
+    glFrontFace(GL_CCW);
+    drawBruteForce(grid, 0, 1.0f);
+    for (int i = 0; i < 3; ++i) bruteExtent[i] = extent[i];
+}
 
 TerrainView currentTerrainView() {
     TerrainView view;
@@ -342,7 +342,7 @@ void drawTerrainSinglePass(const Cheightmap& grid, const TerrainView& view, Terr
 }
 
 void drawFullGridSinglePass(Cheightmap& grid, const TerrainView& view) {
-    drawTerrainSinglePass(grid, view, drawFullGrid, &grid);
+    drawTerrainSinglePass(grid, view, drawFullGridMesh, &grid);
 }
 
 bool measureMeshError(Cheightmap& grid, TerrainMeshDraw drawMesh, void* context, const TerrainView& view,
@@ -360,7 +360,7 @@ bool measureMeshError(Cheightmap& grid, TerrainMeshDraw drawMesh, void* context,
     target.read(full, true);
     target.end();
     std::vector<float> positions;
-    std::vector<double> errors = !terrainErrorDepthOnly && drawWorldPositions(grid, view, drawMesh, context, positions)
+    std::vector<double> errors = !terrainErrorDepthOnly && drawTerrainWorldPositions(grid, view, drawMesh, context, positions)
                                      ? positionErrors(grid, view, positions)
                                      : pixelErrors(grid, view, mesh);
     result.meshPixels = errors.size();

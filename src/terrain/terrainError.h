@@ -3,7 +3,7 @@
 //
 // Provides: TerrainView, currentTerrainView, loadTerrainView,
 // GridSpan, fullGridSpan, drawTerrainSinglePass, drawFullGridSinglePass,
-// TerrainErrorResult, TerrainErrorStatus, measureMeshError,
+// drawFullGridMesh, drawTerrainWorldPositions, TerrainErrorResult, TerrainErrorStatus, measureMeshError,
 // measureTerrainError, terrainErrorLine, measureAndReportTerrainError.
 //
 // The numbers, in the order the script function returns and the console
@@ -57,6 +57,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class Cheightmap;
 
@@ -100,6 +101,17 @@ void drawTerrainSinglePass(const Cheightmap& grid, const TerrainView& view, Terr
 // The full grid (brute force over `grid`) in the single pass; the grid's
 // vertex and triangle counts and the brute-force extent are put back.
 void drawFullGridSinglePass(Cheightmap& grid, const TerrainView& view);
+
+// The full grid in `context` (a Cheightmap) as brute force draws it, for a
+// TerrainMeshDraw; its counts and the brute-force extent are put back.
+void drawFullGridMesh(void* context);
+
+// The world position of every pixel the mesh covers (x, y, z, 1; 0 where
+// nothing is drawn), rows bottom-up, drawn with the single pass's coverage
+// by a small shader into a float target. False when the OpenGL in use has
+// no shaders, float colour buffers or framebuffer objects.
+bool drawTerrainWorldPositions(const Cheightmap& grid, const TerrainView& view, TerrainMeshDraw draw, void* context,
+                               std::vector<float>& positions);
 
 // Tests: rebuild surface points from the depth buffer even where shaders
 // exist. Main thread; false by default.

@@ -9,6 +9,8 @@
 
 #include "scene/sceneConfig.h"
 #include "terrain/bruteForceAlgorithm.h"
+#include "terrain/cdlod.h"
+#include "terrain/clipmap.h"
 #include "terrain/geomipmapAlgorithm.h"
 #include "terrain/quadTree.h"
 #include "terrain/roamAlgorithm.h"
@@ -24,6 +26,8 @@ std::vector<TerrainAlgorithm*> builtInTable() {
         &geomipmapAlgorithm(),   // 601
         &quadTreeAlgorithm(),    // 602
         &roamAlgorithm(),        // 603
+        &cdlodAlgorithm(),       // 604
+        &clipmapAlgorithm(),     // 605
     };
 }
 

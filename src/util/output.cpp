@@ -11,7 +11,11 @@
 namespace {
 std::mutex outputMutex;
 std::atomic<OutputHook> outputHook{nullptr};
+std::atomic<bool> quiet{false};  // written by start-up and scripts (main thread), read by any
 }
+
+void quietDiagnostics(bool on) { quiet.store(on); }
+bool diagnosticsQuiet() { return quiet.load(); }
 
 void setOutputHook(OutputHook hook) { outputHook.store(hook); }
 
@@ -28,14 +32,32 @@ void outputText(const char* text) {
     writeLocked(text, strlen(text));
 }
 
+static void writeFormatted(const char* format, va_list args);
+
 void outputPrintf(const char* format, ...) {
-    char small[1024];
     va_list args;
     va_start(args, format);
+    writeFormatted(format, args);
+    va_end(args);
+}
+
+void outputDiagnostic(const char* text) {
+    if (!quiet.load()) outputText(text);
+}
+
+void outputDiagnosticPrintf(const char* format, ...) {
+    if (quiet.load()) return;
+    va_list args;
+    va_start(args, format);
+    writeFormatted(format, args);
+    va_end(args);
+}
+
+static void writeFormatted(const char* format, va_list args) {
+    char small[1024];
     va_list copy;
     va_copy(copy, args);
     int needed = vsnprintf(small, sizeof small, format, args);
-    va_end(args);
     if (needed < 0) {
         va_end(copy);
         return;

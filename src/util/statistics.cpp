@@ -19,6 +19,7 @@ double percentile(const std::vector<double>& sorted, double p) {
 
 Summary summarise(std::vector<double> values) {
     Summary summary;
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }), values.end());
     if (values.empty()) return summary;
     std::sort(values.begin(), values.end());
     summary.count = static_cast<int>(values.size());
@@ -33,9 +34,15 @@ Summary summarise(std::vector<double> values) {
 }
 
 double spread(const std::vector<double>& values) {
-    if (values.size() < 2) return 0.0;
-    auto [smallest, largest] = std::minmax_element(values.begin(), values.end());
-    if (*largest == *smallest) return 0.0;
-    if (*smallest <= 0.0) return std::numeric_limits<double>::infinity();
-    return *largest / *smallest - 1.0;
+    double smallest = std::numeric_limits<double>::infinity(), largest = -smallest;
+    int count = 0;
+    for (double v : values) {
+        if (std::isnan(v)) continue;
+        smallest = std::min(smallest, v);
+        largest = std::max(largest, v);
+        ++count;
+    }
+    if (count < 2 || largest == smallest) return 0.0;
+    if (smallest <= 0.0) return std::numeric_limits<double>::infinity();
+    return largest / smallest - 1.0;
 }

@@ -7,8 +7,9 @@
 
 #include <vector>
 
-// Figures of one list of values. With no values every figure is 0 and
-// count is 0.
+// Figures of one list of values. NaN values are left out (they have no
+// place in an order); count is the number of values used. With none every
+// figure is 0 and count is 0.
 struct Summary {
     int count = 0;
     double min = 0.0;
@@ -27,6 +28,6 @@ Summary summarise(std::vector<double> values);
 double percentile(const std::vector<double>& sorted, double p);
 
 // How far apart repeated measurements are: largest / smallest - 1 (0.05 is
-// 5 %). 0 for fewer than two values; infinite when the smallest is 0 and
-// the largest is not.
+// 5 %) of the values that are not NaN. 0 for fewer than two such values;
+// infinite when the smallest is 0 or less and the largest is not equal to it.
 double spread(const std::vector<double>& values);

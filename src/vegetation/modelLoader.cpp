@@ -276,7 +276,7 @@ Object parseObject(FILE* file, const char* firstLine) {
 ObjectList readObjectList(FILE* file, const char* fileName) {
     currentModelFile = fileName ? fileName : "";
     copyRange(currentModelFile, 0, findLastText(currentModelFile, "\\"), modelDirectory);
-    outputPrintf("the path %s\n", modelDirectory);
+    outputDiagnosticPrintf("the path %s\n", modelDirectory);
 
     ObjectList model;
     int allocated = 0;

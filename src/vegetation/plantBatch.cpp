@@ -24,7 +24,10 @@ namespace {
 
 // One vertex of a batched triangle, interleaved so the driver reads one
 // stream.
+// Its constructor leaves it unset: the arrays grow by the vertices about to
+// be written, and filling them with zeros first would only cost time.
 struct BatchVertex {
+    BatchVertex() {}
     float position[3];
     float uv[2];
     uint8_t colour[4];
@@ -346,23 +349,30 @@ bool batchModel(const ObjectList& model, const PlantInstanceMatrix& matrix, cons
 void flushPlantBatch() {
     const AddThreadCpuTime timed(plantFlushCpuSeconds);
     // The grouped arrays become one run each, after one another in the
-    // vertex store; the sequence already is runs over its own vertices.
+    // vertex store (copied there only without buffer objects; with them
+    // each array goes straight into its place in the buffer); the sequence
+    // already is runs over its own vertices.
     std::vector<BatchVertex>* store = &sequenceVertices;
     std::vector<Run> groupRuns;
+    const bool buffered = resolveBufferEntryPoints();
+    size_t groupedVertices = 0;
     if (sequence.empty()) {
         store = &groupStore;
         groupStore.clear();
         for (size_t i = 0; i < activeGroups; ++i) {
             const std::vector<BatchVertex>& v = groups[i].vertices;
             if (v.empty()) continue;
-            groupRuns.push_back({groups[i].texture, GL_TRIANGLES, false, groups[i].alpha, groupStore.size(), v.size()});
-            groupStore.insert(groupStore.end(), v.begin(), v.end());
+            groupRuns.push_back({groups[i].texture, GL_TRIANGLES, false, groups[i].alpha, groupedVertices, v.size()});
+            groupedVertices += v.size();
+            if (!buffered && !plantWalkOnly) groupStore.insert(groupStore.end(), v.begin(), v.end());
         }
+    } else {
+        groupedVertices = sequenceVertices.size();
     }
     const std::vector<Run>& runs = sequence.empty() ? groupRuns : sequence;
-    for (size_t i = 0; i < activeGroups; ++i) groups[i].vertices.clear();
-    activeGroups = 0;
     if (runs.empty() || plantWalkOnly) {
+        for (size_t i = 0; i < activeGroups; ++i) groups[i].vertices.clear();
+        activeGroups = 0;
         sequence.clear();
         sequenceVertices.clear();
         sequenceBound = inheritedTexture;
@@ -385,10 +395,9 @@ void flushPlantBatch() {
     // With buffer objects the vertices go into this flush's ring buffer and
     // the pointers below are offsets into it.
     const char* first = reinterpret_cast<const char*>(store->data());
-    bool buffered = resolveBufferEntryPoints();
     GLint previousBuffer = 0;
     if (buffered) {
-        size_t bytes = store->size() * sizeof(BatchVertex);
+        size_t bytes = groupedVertices * sizeof(BatchVertex);
         glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &previousBuffer);
         RingBuffer& buffer = ring[nextBuffer];
         nextBuffer = (nextBuffer + 1) % ringSize;
@@ -399,9 +408,22 @@ void flushPlantBatch() {
             bufferGl.bufferData(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptr>(buffer.capacity), nullptr,
                                 GL_STREAM_DRAW_ARB);
         }
-        bufferGl.bufferSubData(GL_ARRAY_BUFFER_ARB, 0, static_cast<GLsizeiptr>(bytes), store->data());
+        if (store == &sequenceVertices) {
+            bufferGl.bufferSubData(GL_ARRAY_BUFFER_ARB, 0, static_cast<GLsizeiptr>(bytes), store->data());
+        } else {
+            size_t at = 0;
+            for (size_t i = 0; i < activeGroups; ++i) {
+                const std::vector<BatchVertex>& v = groups[i].vertices;
+                if (v.empty()) continue;
+                bufferGl.bufferSubData(GL_ARRAY_BUFFER_ARB, static_cast<GLintptr>(at * sizeof(BatchVertex)),
+                                       static_cast<GLsizeiptr>(v.size() * sizeof(BatchVertex)), v.data());
+                at += v.size();
+            }
+        }
         first = nullptr;
     }
+    for (size_t i = 0; i < activeGroups; ++i) groups[i].vertices.clear();
+    activeGroups = 0;
     glVertexPointer(3, GL_FLOAT, sizeof(BatchVertex), first + offsetof(BatchVertex, position));
     glTexCoordPointer(2, GL_FLOAT, sizeof(BatchVertex), first + offsetof(BatchVertex, uv));
     glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(BatchVertex), first + offsetof(BatchVertex, colour));

@@ -9,9 +9,13 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
+#include "camera/camera.h"
+#include "camera/frustum.h"
 #include "math/random.h"
 #include "scene/sceneConfig.h"
 #include "terrain/sceneGrids.h"
@@ -22,6 +26,8 @@
 #include "vegetation/plantDetail.h"
 
 int plantLighting = 1;
+int plantPlacementCache = 1;
+
 double plantSelectionCpuSeconds = 0.0;
 
 namespace {
@@ -73,6 +79,8 @@ float clampToMap(float coordinate) {
 
 PlantSet* createPlantSet() { return new PlantSet; }
 
+void releasePlantSet(PlantSet* set) { delete set; }
+
 void setFullModel(PlantSet& set, ObjectList& model) {
     set.fullModel = &model;
     set.hasFullModel = 1;
@@ -95,6 +103,7 @@ void setDistributionMap(PlantSet& set, const char* fileName, int size) {
     std::string problem;
     std::string path = fileName ? scenePath(fileName) : std::string();
     bool loaded = set.distributionMap.load(fileName ? path.c_str() : nullptr, size, &problem);
+    ++set.distributionLoads;
     set.hasDistributionMap = loaded ? 1 : 0;
     std::string report;
     if (!loaded)
@@ -206,19 +215,244 @@ void placePlants(const PlantSet& set, PlantOperation op) {
     }
 }
 
+namespace {
+
+unsigned placementGeneration = 0;  // bumped by invalidatePlantPlacement
+
+template <typename T>
+void put(std::vector<unsigned char>& key, const T& value) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
+    key.insert(key.end(), bytes, bytes + sizeof value);
+}
+
+// A grid as placement reads it: where it is, its size and scale, and 64 of
+// its bytes spread over it (the last one included): enough to notice a grid
+// loaded again at the same address, few enough to cost next to nothing per
+// pass.
+void putGrid(std::vector<unsigned char>& key, const Cheightmap& grid) {
+    put(key, grid.data);
+    put(key, grid.size);
+    put(key, grid.heightScale);
+    if (!grid.data || grid.size <= 0) return;
+    size_t count = static_cast<size_t>(grid.size) * static_cast<size_t>(grid.size);
+    size_t stride = count / 63 + 1;
+    for (size_t i = 0; i < count; i += stride) key.push_back(grid.data[i]);
+    key.push_back(grid.data[count - 1]);
+}
+
+// Everything the walk over the set reads.
+std::vector<unsigned char> placementKey(const PlantSet& set) {
+    std::vector<unsigned char> key;
+    key.reserve(2048);
+    put(key, placementGeneration);
+    put(key, mapSize);
+    put(key, mapExtent);
+    put(key, plantLighting);
+    putGrid(key, bruteTerrain);
+    if (plantLighting) putGrid(key, lightmapGrid);
+    const float values[] = {set.spacing,        set.baseScale,      set.jitterMin,   set.jitterMax,
+                            set.seed,           set.keepProbability, set.scaleJitterMin, set.scaleJitterMax,
+                            set.rotationMin,    set.rotationMax};
+    for (float v : values) put(key, v);
+    const int flags[] = {set.hasBaseScale,         set.hasSeed,     set.hasKeepProbability, set.hasScaleJitter,
+                         set.hasRotation,          set.displayMode, set.hasDistributionMap, set.distributionLoads};
+    for (int f : flags) put(key, f);
+    if (set.hasDistributionMap) putGrid(key, set.distributionMap);
+    return key;
+}
+
+std::vector<PlacedPlants::Plant>* recording = nullptr;
+
+void recordPlant(const PlantSet&, float x, float y, float z, float scale, float rotation) {
+    recording->push_back({x, y, z, scale, rotation, {plantColour[0], plantColour[1], plantColour[2]}});
+}
+
+int cellsPerSide() {
+    int n = static_cast<int>(std::ceil(mapSize / placementCellSide));
+    return std::clamp(n, 1, 4096);
+}
+
+uint32_t cellOf(float x, float z, int side) {
+    int cx = std::clamp(static_cast<int>(x) / placementCellSide, 0, side - 1);
+    int cz = std::clamp(static_cast<int>(z) / placementCellSide, 0, side - 1);
+    return static_cast<uint32_t>(cx + cz * side);
+}
+
+std::shared_ptr<const PlacedPlants> walkAndKeep(const PlantSet& set, std::vector<unsigned char> key) {
+    auto placed = std::make_shared<PlacedPlants>();
+    placed->key = std::move(key);
+    // The walk with the recorder: plantInstanceMode keeps it off the matrix
+    // stack.
+    bool savedMode = plantInstanceMode;
+    plantInstanceMode = true;
+    recording = &placed->plants;
+    placePlants(set, recordPlant);
+    recording = nullptr;
+    plantInstanceMode = savedMode;
+    for (int c = 0; c < 3; ++c) placed->finalColour[c] = plantColour[c];
+    placed->finalRandomState = randomState();
+
+    int side = cellsPerSide();
+    placed->cells.assign(static_cast<size_t>(side) * side, PlacedPlants::Cell{{0, 0, 0}, {0, 0, 0}, 0, 0, true});
+    std::vector<bool> used(placed->cells.size(), false);
+    for (uint32_t i = 0; i < placed->plants.size(); ++i) {
+        const PlacedPlants::Plant& p = placed->plants[i];
+        uint32_t cell = cellOf(p.x, p.z, side);
+        if (placed->runs.empty() || placed->runs.back().cell != cell)
+            placed->runs.push_back({i, 0, cell});
+        ++placed->runs.back().count;
+        PlacedPlants::Cell& bounds = placed->cells[cell];
+        const float place[3] = {p.x, p.y, p.z};
+        if (!used[cell]) {
+            used[cell] = true;
+            for (int a = 0; a < 3; ++a) bounds.low[a] = bounds.high[a] = place[a];
+            bounds.minScale = bounds.maxScale = p.scale;
+        }
+        for (int a = 0; a < 3; ++a) {
+            bounds.low[a] = std::min(bounds.low[a], place[a]);
+            bounds.high[a] = std::max(bounds.high[a], place[a]);
+        }
+        bounds.minScale = std::min(bounds.minScale, p.scale);
+        bounds.maxScale = std::max(bounds.maxScale, p.scale);
+        bool finite = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(p.scale);
+        if (!finite) bounds.finite = false;
+    }
+    return placed;
+}
+
+// A model the plant operations may cull and draw for a set, with the factor
+// on the plant's scale they cull it at.
+struct CulledModel {
+    const ObjectList* model;
+    float factor;
+};
+
+// True when, for every plant of the cell, the sphere test of the culling
+// (plantDetail.cpp) puts the model's sphere wholly outside one plane: the
+// box of the plants' sphere centres is outside that plane by more than the
+// largest radius, with room for rounding.
+bool modelOutside(const PlacedPlants::Cell& cell, const CulledModel& culled, const float (*planes)[4]) {
+    const ObjectList& m = *culled.model;
+    double extent[3] = {(static_cast<double>(m.maxX) - m.minX) * m.scale[0],
+                        (static_cast<double>(m.maxY) - m.minY) * m.scale[1],
+                        (static_cast<double>(m.maxZ) - m.minZ) * m.scale[2]};
+    double low[3], high[3];
+    for (int a = 0; a < 3; ++a) {
+        double first = extent[a] * culled.factor * cell.minScale / 2.0;
+        double second = extent[a] * culled.factor * cell.maxScale / 2.0;
+        low[a] = cell.low[a] + std::min(first, second);
+        high[a] = cell.high[a] + std::max(first, second);
+    }
+    double largestScale = std::max(std::fabs(cell.minScale), std::fabs(cell.maxScale)) * std::fabs(culled.factor);
+    double radius =
+        std::sqrt(extent[0] * extent[0] + extent[1] * extent[1] + extent[2] * extent[2]) * largestScale * 1.001 +
+        1.0e-3;
+    double magnitude = radius;
+    for (int a = 0; a < 3; ++a) magnitude += std::max(std::fabs(low[a]), std::fabs(high[a]));
+    if (!std::isfinite(magnitude) || magnitude > 1.0e20) return false;
+    for (int p = 0; p < 6; ++p) {
+        const float* plane = planes[p];
+        double farthest = plane[3];
+        double size = std::fabs(plane[3]);
+        for (int a = 0; a < 3; ++a) {
+            farthest += std::max(plane[a] * low[a], plane[a] * high[a]);
+            size += std::fabs(plane[a]) * std::max(std::fabs(low[a]), std::fabs(high[a]));
+        }
+        double margin = 1.0e-3 * (size + radius) + 1.0e-3;
+        if (farthest + margin < -radius) return true;
+    }
+    return false;
+}
+
+// Which cells hold a plant the operations could draw this pass.
+void findVisibleCells(const PlantSet& set, const PlacedPlants& placed, std::vector<char>& visible) {
+    visible.assign(placed.cells.size(), 1);
+    if (!frustumCulling || !getCamera()) return;
+    CulledModel models[3];
+    int count = 0;
+    if (set.hasFullModel) {
+        models[count++] = {set.fullModel, 1.0f};
+        if (set.hasCross) models[count++] = {set.crossModel, 1.0f};
+        if (set.hasBillboard) models[count++] = {set.billboardModel, 1.0f};
+    } else if (set.hasBillboard && !set.hasCross) {
+        models[count++] = {set.billboardModel, 2.0f};
+    }
+    for (int i = 0; i < count; ++i)
+        if (!models[i].model) return;
+    const float (*planes)[4] = getCamera()->frustum;
+    for (size_t c = 0; c < placed.cells.size(); ++c) {
+        const PlacedPlants::Cell& cell = placed.cells[c];
+        if (!cell.finite) continue;
+        bool outside = true;
+        for (int i = 0; i < count && outside; ++i) outside = modelOutside(cell, models[i], planes);
+        visible[c] = outside ? 0 : 1;
+    }
+}
+
+// The kept plants of the visible cells handed to op as the walk hands them,
+// then plantColour and the generator left as the walk leaves them.
+void handPlacedPlants(const PlantSet& set, const PlacedPlants& placed, const std::vector<char>& visible,
+                      PlantOperation op) {
+    bool scaled = set.hasBaseScale || set.hasScaleJitter;
+    bool carriesTransforms = plantInstanceMode;
+    for (const PlacedPlants::Run& run : placed.runs) {
+        if (!visible[run.cell]) continue;
+        const PlacedPlants::Plant* plant = placed.plants.data() + run.first;
+        for (uint32_t i = 0; i < run.count; ++i, ++plant) {
+            setPlantColour(plant->colour[0], plant->colour[1], plant->colour[2]);
+            if (carriesTransforms) {
+                op(set, plant->x, plant->y, plant->z, plant->scale, plant->rotation);
+                continue;
+            }
+            glPushMatrix();
+            glTranslatef(plant->x, plant->y, plant->z);
+            if (scaled) glScalef(plant->scale, plant->scale, plant->scale);
+            op(set, plant->x, plant->y, plant->z, plant->scale, plant->rotation);
+            glPopMatrix();
+        }
+    }
+    setPlantColour(placed.finalColour[0], placed.finalColour[1], placed.finalColour[2]);
+    randomSeed(placed.finalRandomState);
+}
+
+}  // namespace
+
+const PlacedPlants& placedPlants(const PlantSet& set) {
+    std::vector<unsigned char> key = placementKey(set);
+    if (!set.placed || set.placed->key != key) set.placed = walkAndKeep(set, std::move(key));
+    return *set.placed;
+}
+
+void invalidatePlantPlacement() { ++placementGeneration; }
+
 void drawPlantSet(const PlantSet& set) {
     const PlantPassClock clock;
-    // Batched, the set's opaque plants are gathered over the first walk and
+    // Batched, the set's opaque plants are gathered over the first pass and
     // drawn before its fades, as the one-plant-at-a-time path draws them.
-    plantInstanceMode = plantBatching != 0;
-    if (plantInstanceMode) beginPlantBatch();
-    placePlants(set, drawPlant);
-    if (plantInstanceMode) endPlantBatch();
     // The fade pass draws only under the smooth scheme, for sets with a full
-    // model and a billboard. Elsewhere it would walk the same grid for
-    // nothing: it re-seeds and repeats the first pass's draws and colours, so
+    // model and a billboard. Elsewhere it would hand over the same plants
+    // for nothing: it repeats the first pass's draws and colours, so
     // skipping it leaves the generator, plantColour and the picture as they
     // would be.
-    if (plantAlgorithm == 5 && set.hasFullModel && set.hasBillboard) placePlants(set, drawPlantFade);
+    bool fades = plantAlgorithm == 5 && set.hasFullModel && set.hasBillboard;
+    static std::vector<char> visible;
+    const PlacedPlants* placed = nullptr;
+    if (plantPlacementCache) {
+        placed = &placedPlants(set);
+        findVisibleCells(set, *placed, visible);
+    }
+    plantInstanceMode = plantBatching != 0;
+    if (plantInstanceMode) beginPlantBatch();
+    if (placed)
+        handPlacedPlants(set, *placed, visible, drawPlant);
+    else
+        placePlants(set, drawPlant);
+    if (plantInstanceMode) endPlantBatch();
+    if (fades) {
+        if (placed)
+            handPlacedPlants(set, *placed, visible, drawPlantFade);
+        else
+            placePlants(set, drawPlantFade);
+    }
     plantInstanceMode = false;
 }

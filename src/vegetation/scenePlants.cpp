@@ -57,10 +57,24 @@ bool usable(const ObjectList& model, const char* setName, const char* fileName) 
 
 }  // namespace
 
+void releaseScenePlants() {
+    ScenePlantSets& s = scenePlantSets;
+    for (PlantSet* set : {s.fern, s.grass, s.bboy, s.spear, s.broad16, s.broad01, s.flower8, s.flower6})
+        releasePlantSet(set);
+    s = ScenePlantSets{};
+    ScenePlantModels& m = scenePlantModels;
+    for (ObjectList* model : {&m.fernFirstCopy, &m.towergrass, &m.grasscross, &m.grassbill, &m.fern, &m.broad01,
+                              &m.broad16, &m.palm01, &m.bboy, &m.spear, &m.flower8, &m.flower6})
+        releaseObjectList(*model);
+    m = ScenePlantModels{};
+}
+
 void loadScenePlants() {
+    // A scene built again (a further window) replaces the sets and models
+    // of the one before; a set left out stays null.
+    releaseScenePlants();
     ScenePlantModels& m = scenePlantModels;
     ScenePlantSets& s = scenePlantSets;
-    s = ScenePlantSets{};  // a set left out stays null, also when the scene is built again
 
     textureBrighten = 1;
     m.fernFirstCopy = loadSceneModel("fern.xml");

@@ -1,8 +1,9 @@
 // scenePlants.h -- the scene's plant models and its eight plant sets.
 //
 // Provides: ScenePlantModels, scenePlantModels, ScenePlantSets,
-// scenePlantSets. Filled once by loadScenePlants (plantSet.h) at scene
-// set-up on the main thread; read by drawPlantSets and drawGrassSet every
+// scenePlantSets. Filled by loadScenePlants (plantSet.h) at each scene
+// set-up on the main thread, which first releases what an earlier set-up
+// filled (releaseScenePlants); read by drawPlantSets and drawGrassSet every
 // frame. The set pointers stay null until then, and nothing is drawn.
 #pragma once
 

@@ -20,6 +20,7 @@
 #include "script/scriptFunctions.h"
 #include "terrain/sceneGrids.h"
 #include "terrain/splatting.h"
+#include "terrain/terrainPopping.h"
 #include "terrain/terrainTestSupport.h"
 #include "util/output.h"
 #include "vegetation/plantSet.h"
@@ -133,4 +134,32 @@ TEST_F(FidelityCommands, UniformTexturingSwitchSetsValueAndMark) {
     EXPECT_EQ(run("turnUniformTexturingOn(); turnUniformTexturingOff()"), "");
     EXPECT_EQ(uniformTexturing, 0);
     EXPECT_FALSE(menuItemChecked(uniformTexturingCommand));
+}
+
+TEST_F(FidelityCommands, GeomorphingSwitchSetsValueAndMark) {
+    EXPECT_FALSE(menuItemChecked(geomorphingCommand));
+    EXPECT_EQ(geomorphing, 0) << "off by default";
+    EXPECT_EQ(run("turnGeomorphingOn()"), "");
+    EXPECT_EQ(geomorphing, 1);
+    EXPECT_TRUE(menuItemChecked(geomorphingCommand));
+    onCommand(geomorphingCommand);
+    EXPECT_EQ(geomorphing, 0);
+    EXPECT_FALSE(menuItemChecked(geomorphingCommand));
+    EXPECT_EQ(run("turnGeomorphingOn(); turnGeomorphingOff()"), "");
+    EXPECT_EQ(geomorphing, 0);
+}
+
+// Popping needs the meshes of two frames drawn while it is measured: off,
+// or right after turning it on, the script gets nil and the console why.
+TEST_F(FidelityCommands, PoppingIsMeasuredOnlyAfterTwoFramesKept) {
+    captured.clear();
+    EXPECT_EQ(run("assert(measureTerrainPopping() == nil)"), "");
+    EXPECT_NE(captured.find("Terrain popping: not being measured"), std::string::npos) << captured;
+    captured.clear();
+    onCommand(measureTerrainPoppingCommand);
+    EXPECT_NE(captured.find("Terrain popping: not being measured"), std::string::npos) << captured;
+    captured.clear();
+    EXPECT_EQ(run("turnPoppingMeasureOn(); assert(measureTerrainPopping() == nil); turnPoppingMeasureOff()"), "");
+    EXPECT_NE(captured.find("Terrain popping: "), std::string::npos) << captured;
+    EXPECT_FALSE(poppingMeasureOn);
 }

@@ -1,5 +1,6 @@
 // FrameGraphTest.cpp -- the frame-time graph: the frames it keeps and their
-// median, and drawing it over a view without leaving any GL state changed.
+// median, and drawing it with its labelled lines over a view without
+// leaving any GL state changed.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -37,7 +38,8 @@ TEST(FrameGraph, DrawsInItsCornerAndRestoresTheGlState) {
     glViewport(0, 0, width, height);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (int i = 0; i < 50; ++i) recordFrameTime(10.0 + i % 5);
+    // The whole history (also when the case above ran first in this process).
+    for (int i = 0; i < FRAME_GRAPH_FRAMES; ++i) recordFrameTime(10.0 + i % 5);
 
     // State as a frame leaves it: a perspective-like projection, a view
     // transform, texturing, depth test and face culling on.
@@ -87,4 +89,22 @@ TEST(FrameGraph, DrawsInItsCornerAndRestoresTheGlState) {
     EXPECT_LT(red(x + 5, y + h - 5), 160) << "inside the panel";
     EXPECT_EQ(red(x + w + 5, y + 5), 255) << "right of the panel";
     EXPECT_EQ(red(x + 5, y + h + 5), 255) << "above the panel";
+
+    // Frames of 10-14 ms: the scale reaches 33.3 ms, so the 16.7 ms line
+    // runs through the middle, its label just above it at the left, and the
+    // 33.3 ms line along the top with its label below it, each in its colour.
+    auto labelPixels = [&](int x0, int x1, int lineY, int channel) {
+        int count = 0;
+        for (int py = lineY + 2; py <= lineY + 11 && py < height; ++py)
+            for (int px = x0; px < x1; ++px) {
+                const unsigned char* p = &pixels[(size_t(py) * width + px) * 4];
+                count += p[channel] > 180 && p[2] < 120;
+            }
+        return count;
+    };
+    int sixty = y + h / 2, thirty = y + h - 1;
+    EXPECT_GT(labelPixels(x + 4, x + 50, sixty, 1), 20) << "\"16.7 ms\" in green";
+    EXPECT_GT(labelPixels(x + 4, x + 50, thirty - 13, 0), 20) << "\"33.3 ms\" in orange, below its line";
+    EXPECT_EQ(frameGraphLabel(1000.0f / 60.0f), "16.7");
+    EXPECT_EQ(frameGraphLabel(1000.0f / 30.0f), "33.3");
 }

@@ -8,10 +8,12 @@
 #include "app/frameGraph.h"
 #include "app/input.h"
 #include "app/mainLoop.h"
+#include "app/overlay.h"
 #include "app/menus.h"
 #include "app/statusBar.h"
 #include "camera/camera.h"
 #include "camera/frustum.h"
+#include "camera/homeView.h"
 #include "platform/platform.h"
 #include "scene/sceneConfig.h"
 #include "sky/skyBox.h"
@@ -39,6 +41,8 @@ protected:
         menusHidden = 0;
         anonymousMode = 0;
         printCameraXZ = 0;
+        helpShown = 0;
+        informationShown = 0;
         releaseAllKeys();
         buildMenus();
     }
@@ -69,19 +73,19 @@ TEST_F(MenuCommands, TreeHasEveryItemWithItsTextAndInitialMarks) {
     EXPECT_EQ(treeText(),
               "&File: [501]&Open [500]E&xit\tESC\n"
               "&Tools: [502]&Display Texture List [509]&Hide Menus\tH [510]&Screenshot\tF12 "
-              "[902]Measure &Terrain Error [903]Measure &Plant Error "
+              "[902]Measure &Terrain Error [903]Measure &Plant Error [920]Measure Terrain Popping "
               "[910]&Frame Time Graph\n"
-              "&Options: [503]&Background Colour [506]&Wireframe [700]&Grid\n"
+              "&Options: [503]&Background Colour [506]&Wireframe [700]&Grid [911]&Information\tI\n"
               "&Camera: [522]&Camera Speed [505]&Clipping Planes [523]&Frustum Culling [508]&Look Mode "
-              "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode\n"
+              "[511]&Lock Camera [521]&Crouch Mode\tC [520]&Fly Mode [912]&Reset View\tR\n"
               "&Atmosphere: [507]&Sky Box\n"
               "&Terrain Algorithms: [600]&Brute Force [601]&Geomipmapping [603]&ROAM 2.0 "
-              "[513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
-              "[901]Same Texturing for All Algorithms [900]&Error Tolerance...\n"
+              "[604]CDLOD [605]Geometry Clipmaps [513]&Multi-texture Splatting\tM [499]&Lighting [526]&Show Terrain "
+              "[901]Same Texturing for All Algorithms [921]Geomorphing [900]&Error Tolerance...\n"
               "&Plant Algorithms: [514]&Brute Force [515]&X Billboards [516]&Billboards "
               "[517]&Mixed based on distance [518]&Smooth transition based on distance [498]&Lighting "
               "[524]&Show Plants [527]&Show Grass\n"
-              "&Help: [504]&About\n");
+              "&Help: [504]&About [913]&Keys\tF1\n");
     EXPECT_EQ(checkedItems(), (std::vector<int>{523, 507, 499, 526, 498, 524, 527}));
 }
 
@@ -90,7 +94,7 @@ TEST_F(MenuCommands, AnonymousTreeNamesAlgorithmsByNumberAndOffersQuadTree) {
     buildMenus();
     std::string text = treeText();
     EXPECT_NE(text.find("&Terrain Algorithms: [600]&Algorithm 1 [601]&Algorithm 2 [602]&Algorithm 3 "
-                        "[603]&Algorithm 4 [513]"),
+                        "[603]&Algorithm 4 [604]&Algorithm 5 [605]&Algorithm 6 [513]"),
               std::string::npos);
     EXPECT_NE(text.find("&Plant Algorithms: [514]&Algorithm 1 [515]&Algorithm 2 [516]&Algorithm 3 "
                         "[517]&Algorithm 4 [518]&Algorithm 5 [498]"),
@@ -118,7 +122,9 @@ TEST_F(MenuCommands, ToggleCommandsFlipTheirSettingAndMark) {
         {527, [] { return showGrass; }},
         {700, [] { return gridEnabled; }},
         {901, [] { return uniformTexturing; }},
+        {921, [] { return geomorphing; }},
         {910, [] { return frameGraphEnabled; }},
+        {informationCommand, [] { return informationShown; }},
     };
     for (const Case& c : cases) {
         int before = c.value();
@@ -204,6 +210,8 @@ TEST_F(MenuCommands, KeysChangeSettingsWithoutTouchingMarks) {
         {'Z', [] { return int(printCameraXZ); }},
         {'H', [] { return int(menusHidden); }},
         {'S', [] { return statusBarHidden; }},
+        {'I', [] { return informationShown; }},
+        {keyF1, [] { return helpShown; }},
     };
     for (const Case& c : flips) {
         int before = c.value();
@@ -212,6 +220,32 @@ TEST_F(MenuCommands, KeysChangeSettingsWithoutTouchingMarks) {
         onKeyUp(c.key);
     }
     EXPECT_TRUE(menuItemChecked(523)) << "0 flips culling but not its mark";
+    EXPECT_FALSE(menuItemChecked(informationCommand)) << "I leaves the Information mark alone";
+}
+
+TEST_F(MenuCommands, KeysHelpAndResetViewCommands) {
+    helpShown = 0;
+    onCommand(keysHelpCommand);
+    EXPECT_EQ(helpShown, 1);
+    EXPECT_FALSE(menuItemChecked(keysHelpCommand)) << "no mark: F1 and Escape close it too";
+    onKeyDown(keyEscape);
+    EXPECT_EQ(helpShown, 0) << "Escape closes the key table";
+    onKeyUp(keyEscape);
+
+    // A script's camera is the view both Reset View and R go back to.
+    setCameraAll(60.0f, 12.0f, 200.0f, 35.0f, 8.0f);
+    recordHomeView();
+    for (int way = 0; way < 2; ++way) {
+        setCameraAll(1.0f, 2.0f, 3.0f, 4.0f, 5.0f);
+        if (way == 0) onCommand(resetViewCommand);
+        else onKeyDown('R');
+        float x, y, z;
+        getCameraPositionXYZ(x, y, z);
+        EXPECT_EQ(x, 60.0f) << way;
+        EXPECT_EQ(z, 200.0f) << way;
+        EXPECT_EQ(getCamera()->horizontalAngle.load(), 35.0f) << way;
+    }
+    onKeyUp('R');
 }
 
 TEST_F(MenuCommands, HeldKeysAreReleasedOnKeyUpAndOnFocusLoss) {

@@ -20,6 +20,10 @@
 #include <string>
 #include <thread>
 
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
 #include "app/input.h"
 #include "app/menus.h"
 #include "app/statusBar.h"
@@ -167,6 +171,53 @@ TEST_F(PlatformShell, ConsoleShowsLinesPrintedOnAnyThreadFromItsOpeningOn) {
     }
     EXPECT_EQ(consoles, 1);
     EXPECT_EQ(text.toStdString(), "main thread line\nthread line 7\n");
+    releaseDebugConsole();
+}
+
+QPlainTextEdit* shownConsole() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* console = qobject_cast<QPlainTextEdit*>(widget);
+        if (console && console->isVisible() && console->windowTitle() == "Console") return console;
+    }
+    return nullptr;
+}
+
+// The last line printed stays in view, also after lines wider than the
+// window (which bring in the horizontal bar); a user who scrolled up is
+// left there until scrolling back to the end.
+TEST_F(PlatformShell, ConsoleKeepsItsLastLineInViewWhateverTheLineWidths) {
+    createDebugConsole();
+    QPlainTextEdit* console = shownConsole();
+    ASSERT_NE(console, nullptr);
+    QScrollBar* bar = console->verticalScrollBar();
+    testing::internal::CaptureStdout();
+    auto lastLineShown = [&] {
+        pump();
+        // The text ends with a line end: the last line is the block before the empty one.
+        QTextCursor last(console->document()->lastBlock().previous());
+        QRect place = console->cursorRect(last);
+        return bar->value() == bar->maximum() && place.top() >= 0 && place.bottom() <= console->viewport()->height();
+    };
+    for (int i = 0; i < 100; ++i) outputPrintf("short line %d\n", i);
+    EXPECT_TRUE(lastLineShown());
+    outputText((std::string(2000, 'w') + "\n").c_str());  // like a row of the terrain error table
+    for (int i = 0; i < 30; ++i) {
+        outputPrintf("after the wide line %d\n", i);
+        EXPECT_TRUE(lastLineShown()) << i;
+    }
+    for (int i = 0; i < 3; ++i) outputText((std::string(3000 + i, 'x') + "\n").c_str());
+    outputText("error: the script failed\n");
+    EXPECT_TRUE(lastLineShown());
+
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);  // the user scrolls up
+    int kept = bar->value();
+    outputText("while reading back\n");
+    pump();
+    EXPECT_EQ(bar->value(), kept);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    outputText("following again\n");
+    EXPECT_TRUE(lastLineShown());
+    testing::internal::GetCapturedStdout();
     releaseDebugConsole();
 }
 

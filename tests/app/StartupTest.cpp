@@ -10,11 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -101,12 +103,16 @@ TEST_F(StartupTest, ArgumentTextPicksTheStartScript) {
     };
     const Case cases[] = {
         {{}, "init in program folder\n"},  // init.lua beside the program, found from elsewhere
-        {{"x.LUA"}, "init in program folder\n"},  // ".lua" is case-sensitive
         {{"demo.lua"}, "demo ran\n"},  // found in the folder the user started from
         {{"same.lua"}, "same from program\n"},  // the program's folder comes first
         {{(userFolder / "same.lua").string()}, "same from user\n"},
         {{"print(addone(41)); print(sin(90)); write(format(\"%d\\n\", strlen(\"abc\")))"}, "42\n1\n3\n"},
         {{"print(\"two\",", "2);", "print(\"joined\")"}, "two\t2\njoined\n"},  // arguments joined by blanks
+        // Names no file but holds ";": a chunk, even with ".lua" in it.
+        {{"x = \"demo\"; dofile(\"" + (userFolder / "demo.lua").string() + "\")"}, "demo ran\n"},
+        // The leading options are no part of the argument text.
+        {{"--batch", "--quiet", "demo.lua"}, "demo ran\n"},
+        {{"--verbose", "print(1);"}, "1\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0]);
@@ -124,8 +130,7 @@ TEST_F(StartupTest, AStartScriptThatFailsEndsWithExitCodeOne) {
         std::string err;      // all of standard error
     };
     const Case cases[] = {
-        // Contains ".lua": the whole text is the file name.
-        {"a.lua;b", "error: cannot open a.lua;b", "Sorry could not run a.lua;b.\n"},
+        // Contains ".lua" and no ";": the whole text is the file name.
         {"missing.lua", "error: cannot open missing.lua", "Sorry could not run missing.lua.\n"},
         // Runs from the user's folder, named as given.
         {"fails.lua", "before\nerror: ", "Sorry could not run fails.lua.\n"},
@@ -149,6 +154,87 @@ TEST_F(StartupTest, AStartScriptThatFailsEndsWithExitCodeOne) {
     ProgramRun r = run({std::string(990, ' ') + "print(1);"});
     EXPECT_EQ(r.out, "1\n");
     EXPECT_EQ(r.exitCode, 0);
+}
+
+// Text that is neither a script nor a chunk is not run, and standard error
+// says so in one line; init.lua runs as before. A file named like a chunk
+// still runs as that file.
+TEST_F(StartupTest, AnArgumentThatIsNeitherScriptNorChunkIsReportedIgnored) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string text;  // the argument text named as ignored
+    };
+    const Case cases[] = {{{"x.LUA"}, "x.LUA"},  // ".lua" is case-sensitive
+                          {{"--batch", "some", "words"}, "some words"}};
+    for (const Case& c : cases) {
+        ProgramRun r = run(c.arguments);
+        EXPECT_EQ(r.out, "init in program folder\n");
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("Ignored the arguments \"" + c.text + "\""), std::string::npos) << r.err;
+    }
+    writeText(userFolder / "odd;name.lua", "print(\"odd file\")\n");
+    ProgramRun r = run({"odd;name.lua"});
+    EXPECT_EQ(r.out, "odd file\n");
+    EXPECT_EQ(r.err, "");
+    // A chunk with ".lua" in it fails as a chunk does.
+    r = run({"x = 1; y = nil .. \"a.lua\""});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("attempt to concatenate a nil value"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("cannot open"), std::string::npos) << r.out;
+}
+
+// A window asked for with no display to open it on: the reason on
+// standard error and exit code 1, whether DISPLAY is unset or names no
+// X server (where the toolkit would abort the process).
+TEST_F(StartupTest, NoDisplayForTheWindowEndsWithTheReasonAndExitCodeOne) {
+    writeText(userFolder / "window.lua", "setHMSize(129); createWindow(\"no display\"); print(\"after\")\n");
+    struct Case {
+        const char* display;  // nullptr: unset
+        std::string reason;
+    };
+    const Case cases[] = {
+        {nullptr, "createWindow: there is no display to open the window on (DISPLAY is not set)\n"},
+        {":97", "createWindow: cannot open the display :97\n"},
+    };
+    std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    bool hadDisplay = getenv("DISPLAY") != nullptr;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.display ? c.display : "(unset)");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        if (c.display) setenv("DISPLAY", c.display, 1);
+        else unsetenv("DISPLAY");
+        ProgramRun r = run({"window.lua"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, c.reason + "Sorry could not run window.lua.\n");
+        EXPECT_EQ(r.out.find("after\n"), std::string::npos) << r.out;
+    }
+    if (hadDisplay) setenv("DISPLAY", saved.c_str(), 1);
+    else unsetenv("DISPLAY");
+}
+
+// In batch mode a box never waits: its caption and text go to standard
+// error, the script goes on; without it and without a display the box's
+// text is printed on standard output as before.
+TEST_F(StartupTest, BatchModeBoxesGoToStandardErrorAndTheScriptGoesOn) {
+    const char* chunk = "messageBoxTitle(\"all done\", \"Note\"); messageBox(\"plain\"); print(\"went on\")";
+    std::string saved = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    bool hadDisplay = getenv("DISPLAY") != nullptr;
+    setenv("DISPLAY", ":97", 1);  // no server there: batch mode must not need one
+    ProgramRun r = run({"--batch", chunk});
+    EXPECT_EQ(r.out, "went on\n");
+    EXPECT_EQ(r.err, "Note: all done\nplain\n");
+    EXPECT_EQ(r.exitCode, 0);
+    setenv("MORVISTA_BATCH", "1", 1);
+    r = run({chunk});
+    unsetenv("MORVISTA_BATCH");
+    EXPECT_EQ(r.err, "Note: all done\nplain\n");
+    unsetenv("DISPLAY");
+    r = run({chunk});
+    EXPECT_EQ(r.out, "Note: all done\nplain\nwent on\n");
+    EXPECT_EQ(r.err, "");
+    if (hadDisplay) setenv("DISPLAY", saved.c_str(), 1);
 }
 
 TEST_F(StartupTest, EachLineIsWrittenOutAtOnce) {
@@ -175,6 +261,54 @@ TEST_F(StartupTest, EachLineIsWrittenOutAtOnce) {
     waitpid(pid, nullptr, 0);
     close(pipeFds[0]);
     EXPECT_EQ(received, "first line\n");
+}
+
+// In batch mode SIGINT and SIGTERM stop the running script, also one that
+// catches errors itself (pcall, dofile), with the line; the program ends
+// with 128 + the signal's number. Outside batch mode the signal ends it as
+// the system does.
+TEST_F(StartupTest, BatchRunsStopTheScriptOnSigintAndSigterm) {
+    writeText(userFolder / "spin.lua", "while true do end\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        int signalNumber;
+        int exitCode;  // -1: ended by the signal itself
+        bool stopLine;
+    };
+    const std::string spinFile = (userFolder / "spin.lua").string();
+    const Case cases[] = {
+        {{"--batch", "print(\"ready\"); while true do end"}, SIGTERM, 128 + SIGTERM, true},
+        {{"--batch", "print(\"ready\"); while true do pcall(function() while true do end end) end"}, SIGINT,
+         128 + SIGINT, true},
+        {{"--batch", "print(\"ready\"); dofile(\"" + spinFile + "\"); print(\"after\")"}, SIGTERM, 128 + SIGTERM,
+         true},
+        {{"print(\"ready\"); while true do end"}, SIGTERM, -1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        fs::path outPath = root / "signal-out.txt";
+        int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int errFd = open("/dev/null", O_WRONLY);
+        pid_t pid = start(c.arguments, outFd, errFd);
+        close(outFd);
+        close(errFd);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (readText(outPath).find("ready\n") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        kill(pid, c.signalNumber);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (c.exitCode < 0) {
+            EXPECT_TRUE(WIFSIGNALED(status));
+        } else {
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
+        }
+        std::string out = readText(outPath);
+        EXPECT_EQ(out.find("Script stopped by the user\n") != std::string::npos, c.stopLine) << out;
+        EXPECT_EQ(out.find("after"), std::string::npos) << out;
+        EXPECT_EQ(out.find("error"), std::string::npos) << "a stop is no error: " << out;
+    }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/input.h"
+#include "controls/controlState.h"
 #include "camera/camera.h"
 #include "camera/movement.h"
 #include "platform/platform.h"

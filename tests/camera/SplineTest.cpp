@@ -311,7 +311,15 @@ TEST_F(SplineTest, WriteToFileAppends) {
     EXPECT_EQ(readFile(path), "abcd");
     ASSERT_EQ(run("writeToFile('" + path + "', 'e\\0f\\n')\nwriteToFile('" + path + "', '')"), "");
     EXPECT_EQ(readFile(path), std::string("abcde\0f\n", 8)) << "every byte, none added";
-    EXPECT_EQ(run("writeToFile('" + tempPath("no-dir/x.txt") + "', 'x')"), "");
+    // A file that cannot be written is a script error naming it, never a
+    // silent success.
+    std::string missing = tempPath("no-dir/x.txt");
+    EXPECT_NE(run("writeToFile('" + missing + "', 'x')").find("writeToFile: cannot write " + missing +
+                                                          ": No such file or directory"),
+              std::string::npos);
+    EXPECT_NE(run("writeToFile('/dev/full', 'x')").find("writeToFile: cannot write /dev/full: No space left"),
+              std::string::npos)
+        << "a failed write counts as much as a failed open";
     EXPECT_NE(run("writeToFile('" + path + "')"), "") << "a missing text is a script error";
 }
 

@@ -60,8 +60,8 @@ TEST_F(CameraEndToEnd, HeldWInFlyModeStepsAlongMinusZ) {
         "waitWindow '^Morvista$'",
         "waitOutput '^READY'",
         "focusView",
-        // "&Fly Mode" is the last item of the Camera menu.
-        "xdotool key alt+c; sleep 0.4; xdotool key Up; sleep 0.2; xdotool key Return; sleep 0.5",
+        // "&Fly Mode" is the last but one item of the Camera menu.
+        "xdotool key alt+c; sleep 0.4; xdotool key Up Up; sleep 0.2; xdotool key Return; sleep 0.5",
         "focusView",
         "touch \"$WORK/fly\"",
         "waitOutput '^START'",

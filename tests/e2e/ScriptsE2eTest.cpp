@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2eHarness.h"
+#include "util/checksum.h"
 
 namespace {
 
@@ -75,11 +76,11 @@ const char* benchmarkHeader =
     "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean,ms_median_spread,spread_over_5pct,"
     "polygons_median,terrain_error_p95_px,terrain_error_max_px,terrain_differing_share,terrain_psnr_db,"
     "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds,"
-    "lod_cpu_ms,plant_cpu_ms,gpu_ms";
+    "lod_cpu_ms,plant_cpu_ms,gpu_ms,scene,height_crc32,status";
 const char* framesHeader =
     "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
     "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db,lod_cpu_ms,plant_cpu_ms,gpu_ms";
-const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0"};
+const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0", "CDLOD", "Geometry Clipmaps"};
 const char* schemeNames[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
                              "smooth transition"};
 
@@ -107,20 +108,27 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
     ViewerResult result = runViewer(script, options);
     ASSERT_EQ(result.exitCode, 0) << "the program ends when the benchmark is done" << context(result);
 
-    // Brute force once per scheme; geomipmapping and ROAM at each tolerance.
+    uint32_t crc = 0;
+    ASSERT_TRUE(fileCrc32(shipped("height129.raw"), crc));
+    const std::string heightCrc = crc32Text(crc);
+    EXPECT_NE(result.out.find("scene default, heights height129.raw (CRC-32 " + heightCrc + ")"), std::string::npos)
+        << "the table's heading names the scene" << context(result);
+
+    // Brute force once per scheme; the level-of-detail algorithms at each tolerance.
     std::vector<std::string> rows = splitLines(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 1u + 5 + 2 * 2 * 5) << context(result);
+    ASSERT_EQ(rows.size(), 1u + 5 + 4 * 2 * 5) << context(result);
     EXPECT_EQ(rows[0], benchmarkHeader);
     size_t row = 1;
-    for (int t = 0; t < 3; ++t) {
+    for (int t = 0; t < 5; ++t) {
         for (int tolerance : {0, 2}) {
             if (t == 0 && tolerance > 0) continue;
             for (int s = 0; s < 5; ++s, ++row) {
                 std::vector<std::string> f = csvFields(rows[row]);
-                ASSERT_EQ(f.size(), 28u) << rows[row];
+                ASSERT_EQ(f.size(), 31u) << rows[row];
                 EXPECT_EQ(f[0], terrainNames[t]);
                 EXPECT_EQ(f[1], schemeNames[s]);
-                EXPECT_EQ(f[2], std::to_string(tolerance));
+                // Brute force has no tolerance: an empty cell.
+                EXPECT_EQ(f[2], t == 0 ? "" : std::to_string(tolerance));
                 EXPECT_EQ(f[3], "129");
                 double low = std::stod(f[4]), median = std::stod(f[5]), p95 = std::stod(f[6]),
                        high = std::stod(f[7]);
@@ -128,7 +136,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_LE(low, median) << rows[row];
                 EXPECT_LE(median, p95) << rows[row];
                 EXPECT_LE(p95, high) << rows[row];
-                EXPECT_EQ(f[9], "0.0000") << "one round has no spread";
+                EXPECT_EQ(f[9], "") << "one round has no spread";
+                EXPECT_EQ(f[10], "");
+                EXPECT_EQ(f[30], "complete");
                 EXPECT_GT(std::stol(f[11]), 0) << rows[row];
                 EXPECT_DOUBLE_EQ(std::stod(f[12]), tolerance + 0.25) << rows[row];
                 EXPECT_DOUBLE_EQ(std::stod(f[13]), 2 * tolerance + 1) << rows[row];
@@ -143,6 +153,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_GE(std::stod(f[25]), 0.0) << rows[row];
                 EXPECT_GE(std::stod(f[26]), 0.0) << rows[row];
                 if (!f[27].empty()) EXPECT_GE(std::stod(f[27]), 0.0) << rows[row];
+                // The scene beside the program, named by its height file's CRC-32.
+                EXPECT_EQ(f[28], "default");
+                EXPECT_EQ(f[29], heightCrc) << rows[row];
                 // The table on standard output shows the same configuration.
                 char tableLine[100];
                 snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrainNames[t], schemeNames[s], 129);
@@ -159,7 +172,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
 
     // One row per measured frame; the error columns filled every second frame.
     std::vector<std::string> frameRows = splitLines(e2eReadFile(work / "bench-frames.csv"));
-    ASSERT_EQ(frameRows.size(), 1u + 25 * 3) << context(result);
+    ASSERT_EQ(frameRows.size(), 1u + 35 * 3) << context(result);
     EXPECT_EQ(frameRows[0], framesHeader);
     for (size_t i = 1; i < frameRows.size(); ++i) {
         std::vector<std::string> f = csvFields(frameRows[i]);
@@ -194,15 +207,15 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
     ViewerResult result = runViewer(script, options);
     ASSERT_EQ(result.exitCode, 0) << context(result);
     std::vector<std::string> rows = splitLines(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 16u) << "header and 3 x 5 configurations" << context(result);
+    ASSERT_EQ(rows.size(), 26u) << "header and 5 x 5 configurations" << context(result);
     for (size_t i = 1; i < rows.size(); ++i) {
         std::vector<std::string> f = csvFields(rows[i]);
-        ASSERT_EQ(f.size(), 28u) << rows[i];
-        EXPECT_EQ(f[2], "0") << rows[i];
+        ASSERT_EQ(f.size(), 31u) << rows[i];
+        EXPECT_EQ(f[2], i <= 5 ? "" : "0") << rows[i];  // brute force's five rows come first
         for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
     }
     EXPECT_GE(countLines(result.out, " n/a "), 15) << context(result);
-    EXPECT_EQ(splitLines(e2eReadFile(work / "bench-frames.csv")).size(), 1u + 15 * 2);
+    EXPECT_EQ(splitLines(e2eReadFile(work / "bench-frames.csv")).size(), 1u + 25 * 2);
 }
 
 TEST_F(ScriptsEndToEnd, TourFliesItsPathAndTakesItsScreenshots) {

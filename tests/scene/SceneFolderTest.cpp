@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,7 +112,8 @@ TEST_F(SceneFolder, ScriptsChooseTheFolderAndCreateWindowRefusesAnIncompleteOne)
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     fillScene(129, {"grassdist2.raw", "SKY 20 4.tga"});
-    ScriptHost* host = createScriptHost();
+    std::unique_ptr<ScriptHost, void (*)(ScriptHost*)> owned(createScriptHost(), destroyScriptHost);
+    ScriptHost* host = owned.get();
     registerScriptFunctions(host);
     captured.clear();
     setOutputHook(capture);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +113,19 @@ ImportedTerrain imported(const fs::path& file, ImportOptions options = {})
     return terrain;
 }
 
+// The import's report lines.
+std::string reportOf(const ImportedTerrain& t)
+{
+    char* text = nullptr;
+    size_t length = 0;
+    FILE* memory = open_memstream(&text, &length);
+    printImportReport(t, memory);
+    fclose(memory);
+    std::string report(text, length);
+    free(text);
+    return report;
+}
+
 // Length of the overlap of [a0, a1) and [b0, b1).
 double overlap(double a0, double a1, double b0, double b1) { return std::max(0.0, std::min(a1, b1) - std::max(a0, b0)); }
 
@@ -207,16 +221,7 @@ TEST(HeightmapImport, NoDataHoleIsFilledFromItsNeighboursAndCounted)
         EXPECT_LT(worst, 6.0) << size << " map";
     }
 
-    std::string report;
-    {
-        char* text = nullptr;
-        size_t length = 0;
-        FILE* memory = open_memstream(&text, &length);
-        printImportReport(t, memory);
-        fclose(memory);
-        report.assign(text, length);
-        free(text);
-    }
+    std::string report = reportOf(t);
     EXPECT_NE(report.find("455 no-data cells filled from their neighbours"), std::string::npos) << report;
     EXPECT_NE(report.find("heights 1010 to 1897 m"), std::string::npos) << report;
     EXPECT_NE(report.find("257 map 35.02"), std::string::npos) << report;
@@ -281,6 +286,61 @@ TEST(HeightmapImport, VerticalExaggerationScalesTrueReliefAndRefusesWhatDoesNotF
     EXPECT_EQ(*std::max_element(level.heights.at(257).v.begin(), level.heights.at(257).v.end()), 0.0f);
 }
 
+TEST(HeightmapImport, AVerticalScaleWorksWithoutGeoreferencing)
+{
+    // An 8-bit PNG slope from 100 to 200 with no georeferencing: stretched
+    // over 0-255 unless a height range or a relief share is given; the
+    // report says which scale was used.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(200, 200, [](int x, int) { return 100.0 + std::round(x * 100.0 / 199.0); });
+    spec.driver = "PNG";
+    spec.sixteenBit = false;
+    fs::path file = written(folder, "slope.png", spec);
+    auto highest = [](const ImportedTerrain& t) {
+        const std::vector<float>& v = t.heights.at(1025).v;
+        return std::make_pair(*std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+    };
+    std::string error;
+    struct Case {
+        const char* option;
+        const char* value;
+        float low, high;    // height steps of the lowest and highest samples
+        const char* report; // the scale line
+    };
+    const Case cases[] = {
+        {"", "", 0.0f, 255.0f, "vertical scale: the relief stretched over the full 255 height steps"},
+        {"--height-range", "0,1020", 25.0f, 50.0f, "vertical scale: --height-range 0,1020 (units)"},
+        {"--relief-share", "0.25", 0.0f, 63.75f, "vertical scale: --relief-share 0.25"},
+    };
+    for (const Case& c : cases) {
+        ImportOptions options;
+        if (std::string(c.option) == "--height-range")
+            ASSERT_TRUE(parseHeightRange(c.value, options, error)) << error;
+        if (std::string(c.option) == "--relief-share")
+            ASSERT_TRUE(parseReliefShare(c.value, options, error)) << error;
+        ImportedTerrain t = imported(file, options);
+        auto [low, high] = highest(t);
+        EXPECT_NEAR(low, c.low, 0.3) << c.option;
+        EXPECT_NEAR(high, c.high, 0.3) << c.option;
+        std::string report = reportOf(t);
+        EXPECT_NE(report.find(c.report), std::string::npos) << report;
+    }
+
+    // Ranges that cannot be used.
+    ImportOptions options;
+    for (const char* bad : {"5,5", "9,1", "1", ",3", "0,inf", "nan,4", "-1e308,1e308"})
+        EXPECT_FALSE(parseHeightRange(bad, options, error)) << bad;
+    for (const char* bad : {"0", "1.5", "-0.5", "nan"})
+        EXPECT_FALSE(parseReliefShare(bad, options, error)) << bad;
+    ASSERT_TRUE(parseHeightRange("150,1000", options, error));
+    options.file = file.string();
+    ImportedTerrain refused;
+    EXPECT_FALSE(importHeightmap(options, refused, error));
+    EXPECT_NE(error.find("slope.png: its heights 100 to 200 units fall outside --height-range 150,1000"),
+              std::string::npos)
+        << error;
+}
+
 TEST(HeightmapImport, AGentle16BitSlopeLightsSmoothlyWhereAn8BitOneShowsBands)
 {
     // The same gentle slope (40 steps of an 8-bit file over 300 cells),
@@ -335,6 +395,9 @@ TEST(HeightmapImport, A20000By20000FileIsReadInBoundedMemory)
               0)
         << output;
     EXPECT_NE(output.find("square of 20000 x 20000"), std::string::npos) << output;
+    // A long import shows how far it got, a tenth at a time.
+    EXPECT_NE(output.find(" of 20000 (10 %)"), std::string::npos) << output;
+    EXPECT_NE(output.find("large.tif: rows read 20000 of 20000 (100 %)"), std::string::npos) << output;
     EXPECT_NE(output.find("129 map 4651"), std::string::npos) << output;
     struct rusage usage;
     getrusage(RUSAGE_CHILDREN, &usage);
@@ -343,42 +406,142 @@ TEST(HeightmapImport, A20000By20000FileIsReadInBoundedMemory)
 
 TEST(HeightmapImport, RefusedFilesNameTheFileAndTheReasonAndWriteNothing)
 {
+    // Each bad input is made here; every run must end (the `timeout` cap
+    // only turns a hang into a failed case), fail with exit code 1 (2 for a
+    // bad option), name the file and the reason, and leave no folder behind.
     fs::path folder = workFolder();
     std::ofstream(folder / "notes.tif") << "not a raster\n";
+    std::ofstream(folder / "empty.png");
+    {
+        std::ofstream noise(folder / "noise.tif", std::ios::binary);
+        for (int i = 0; i < 4096; i++)
+            noise.put((char)(::noise(i, 7) * 256));
+        std::ofstream truncated(folder / "N45E006.hgt", std::ios::binary);
+        for (int i = 0; i < 1000; i++)
+            truncated.put((char)i);
+    }
+    std::ofstream(folder / "huge.asc") << "ncols 2147483647\nnrows 2147483647\nxllcorner 0\nyllcorner 0\n"
+                                          "cellsize 1\n1 2 3\n";
+    ASSERT_EQ(mkfifo((folder / "pipe.tif").c_str(), 0644), 0);
+    std::ofstream(folder / "piped.vrt")
+        << "<VRTDataset rasterXSize=\"200\" rasterYSize=\"200\"><VRTRasterBand dataType=\"UInt16\" band=\"1\">"
+           "<SimpleSource><SourceFilename relativeToVRT=\"1\">pipe.tif</SourceFilename><SourceBand>1</SourceBand>"
+           "<SourceProperties RasterXSize=\"200\" RasterYSize=\"200\" DataType=\"UInt16\" BlockXSize=\"200\" "
+           "BlockYSize=\"20\"/></SimpleSource></VRTRasterBand></VRTDataset>\n";
+    fs::create_directories(folder / "folder.tif");
     RasterSpec narrow = raster(128, 300, [](int x, int y) { return 10.0 * x + y; });
     narrow.driver = "PNG";
     written(folder, "narrow.png", narrow);
-    written(folder, "plain.tif", raster(300, 300, [](int x, int y) { return 10.0 * x + y; }));
-    RasterSpec empty = raster(200, 200, [](int, int) { return 5.0; });
-    empty.hasNoData = true;
-    empty.noData = 5.0;
-    written(folder, "empty.tif", empty);
+    fs::path plain = written(folder, "plain.tif", raster(300, 300, [](int x, int y) { return 10.0 * x + y; }));
+    fs::copy_file(plain, folder / "locked.tif");
+    fs::permissions(folder / "locked.tif", fs::perms::none);
+    RasterSpec allNoData = raster(200, 200, [](int, int) { return 5.0; });
+    allNoData.hasNoData = true;
+    allNoData.noData = 5.0;
+    written(folder, "nodata.tif", allNoData);
+    auto scaled = [&](const std::string& name, double scale, double offset) {
+        RasterSpec spec = raster(200, 200, [](int x, int y) { return 1.0 + x + y; });
+        spec.scale = scale;
+        spec.offset = offset;
+        written(folder, name, spec);
+    };
+    scaled("infscale.tif", INFINITY, 0.0);
+    scaled("hugescale.tif", 1e308, 0.0);  // 1e308 x 398 is no finite height
+    scaled("hugeoffset.tif", 1.0, 1e308); // every height becomes 1e308
+    RasterSpec hill = raster(300, 300, [](int x, int y) { return 1.0 + x + y; });
+    utm30(hill);
+    hill.scale = 1e30;
+    written(folder, "tall.tif", hill);
 
+    // Root reads files without read permission; the locked case then runs
+    // as nobody.
+    const std::string asReader = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     struct Case {
         std::string arguments;
         std::string reason;
         std::string file; // named in the message
+        int code = 1;
     };
     const std::string f = folder.string() + "/";
     const Case cases[] = {
-        {"--heightmap " + f + "notes.tif", "cannot be read as elevation data", "notes.tif"},
-        {"--heightmap " + f + "missing.tif", "cannot be read as elevation data", "missing.tif"},
+        {"--heightmap " + f + "notes.tif", "cannot be read as elevation data: not a raster format GDAL knows",
+         "notes.tif"},
+        {"--heightmap " + f + "noise.tif", "not a raster format GDAL knows", "noise.tif"},
+        {"--heightmap " + f + "missing.tif", "missing.tif: no such file", "missing.tif"},
+        {"--heightmap " + f + "empty.png", "empty.png: is empty", "empty.png"},
+        {"--heightmap " + f + "folder.tif", "folder.tif: is a folder, not a file", "folder.tif"},
+        {"--heightmap /dev/null", "is a device, not a regular file", "/dev/null"},
+        {"--heightmap " + f + "pipe.tif", "pipe.tif: is a named pipe, not a regular file", "pipe.tif"},
+        {"--heightmap " + f + "piped.vrt", "reads from " + f + "pipe.tif, which is a named pipe", "piped.vrt"},
+        {asReader + "--heightmap " + f + "locked.tif", "locked.tif: permission denied", "locked.tif"},
+        {"--heightmap " + f + "N45E006.hgt", "a .hgt file of 1000 bytes is not an SRTM tile", "N45E006.hgt"},
+        {"--heightmap " + f + "huge.asc", "declaring 2147483647 x 2147483647 cells", "huge.asc"},
+        {"--heightmap ''", "--heightmap: the file name is empty", "", 2},
         {"--heightmap " + f + "narrow.png", "128 x 300 cells is smaller than 129 x 129", "narrow.png"},
         {"--heightmap " + f + "plain.tif --crop 200,0,200,200", "reaches beyond the raster of 300 x 300", "plain.tif"},
+        {"--heightmap " + f + "plain.tif --crop 2147483647,0,2147483647,200", "reaches beyond the raster of 300 x 300",
+         "plain.tif"},
+        {"--heightmap " + f + "plain.tif --crop 9223372034707292160,0,4294967496,200",
+         "is not x0,y0,w,h (four whole numbers from 0 to 2147483647", "", 2},
         {"--heightmap " + f + "plain.tif --crop 0,0,300,100", "the crop of 300 x 100 cells is smaller", "plain.tif"},
-        {"--heightmap " + f + "empty.tif", "every cell of the square is no-data", "empty.tif"},
+        {"--heightmap " + f + "nodata.tif", "every cell of the square is no-data", "nodata.tif"},
+        {"--heightmap " + f + "infscale.tif", "its height scale inf and offset 0 are not both finite", "infscale.tif"},
+        {"--heightmap " + f + "hugescale.tif", "1e+308 + 0, is not a finite number", "hugescale.tif"},
+        {"--heightmap " + f + "hugeoffset.tif", "leaves no precision for the relief", "hugeoffset.tif"},
+        // A message far longer than a line keeps its end.
+        {"--heightmap " + f + "tall.tif --vertical-exaggeration 1000",
+         "255 fit, so use --vertical-exaggeration 3.73e-30 or less; nothing written", "tall.tif"},
         {"--heightmap " + f + "plain.tif --vertical-exaggeration 2", "needs a georeferenced file", "plain.tif"},
-        {"--heightmap " + f + "plain.tif --crop 1,2,3", "--crop: \"1,2,3\" is not x0,y0,w,h", ""},
-        {"--heightmap " + f + "plain.tif --vertical-exaggeration -1", "is not a number above 0", ""},
-        {"--crop 0,0,200,200", "need --heightmap FILE", ""},
+        {"--heightmap " + f + "plain.tif --crop 1,2,3", "--crop: \"1,2,3\" is not x0,y0,w,h", "", 2},
+        {"--heightmap " + f + "plain.tif --vertical-exaggeration -1", "is not a number above 0", "", 2},
+        {"--crop 0,0,200,200", "need --heightmap FILE", "", 2},
+        {"--heightmap " + f + "plain.tif --height-range 0,100", "fall outside --height-range 0,100", "plain.tif"},
+        {"--heightmap " + f + "plain.tif --height-range 0,1e400", "--height-range: \"0,1e400\" is not lo,hi", "", 2},
+        {"--heightmap " + f + "plain.tif --relief-share 0.5 --height-range 0,9000", "give only one of", "", 2},
     };
     for (const Case& c : cases) {
+        if (c.arguments.rfind("setpriv", 0) == 0 && access("/usr/bin/setpriv", X_OK) != 0) {
+            std::printf("skipped (running as root without setpriv): %s\n", c.arguments.c_str());
+            continue;
+        }
         fs::path out = folder / "scene";
         std::string output;
-        int code = run(quote(scenegen.string()) + " " + c.arguments + " --out " + quote(out.string()), output, folder);
-        EXPECT_NE(code, 0) << c.arguments;
+        std::string command = c.arguments.rfind("setpriv", 0) == 0
+                                  ? c.arguments.substr(0, asReader.size()) + quote(scenegen.string()) + " " +
+                                        c.arguments.substr(asReader.size())
+                                  : quote(scenegen.string()) + " " + c.arguments;
+        int code = run("timeout 300 " + command + " --out " + quote(out.string()) + " < /dev/null", output, folder);
+        EXPECT_EQ(code, c.code) << c.arguments << ": " << output;
         EXPECT_NE(output.find(c.reason), std::string::npos) << c.arguments << ": " << output;
         EXPECT_NE(output.find(c.file), std::string::npos) << c.arguments << ": " << output;
         EXPECT_FALSE(fs::exists(out)) << c.arguments << " wrote files";
+    }
+}
+
+TEST(HeightmapImport, CellsNearTheFloatLimitsInterpolateWithoutHoles)
+{
+    // A Float32 checkerboard of the largest floats of both signs, with
+    // infinities and NaN mixed in (taken as no-data): the maps larger than
+    // the square interpolate between opposite extremes, which overflows in
+    // float. Every height must come out finite, the checkerboard averaging
+    // to the middle of the range.
+    fs::path folder = workFolder();
+    RasterSpec spec = raster(130, 130, [](int x, int y) {
+        if (x == 5 && y == 5)
+            return (double)INFINITY;
+        if (x == 9 && y == 3)
+            return (double)NAN;
+        return (x + y) % 2 ? 3.4e38 : -3.4e38;
+    });
+    spec.floating = true;
+    ImportedTerrain t = imported(written(folder, "extremes.tif", spec));
+    EXPECT_EQ(t.noDataCells, 2);
+    for (const auto& [size, map] : t.heights) {
+        double sum = 0.0;
+        for (float v : map.v) {
+            ASSERT_TRUE(std::isfinite(v) && v >= 0.0f && v <= 255.0f) << size << " map: " << v;
+            sum += v;
+        }
+        EXPECT_NEAR(sum / map.v.size(), 127.5, 2.0) << size << " map";
     }
 }

@@ -106,6 +106,7 @@ const std::vector<std::string> sharedFiles = {
     "load.tga",       "SKY 20 1.tga",   "SKY 20 2.tga",   "SKY 20 3.tga",  "SKY 20 4.tga",   "SKY 20 5.tga",
     "black.tga",      "fern.xml",       "towergrass.xml", "grasscross.xml", "grassbill.xml", "broad01.xml",
     "broad16.xml",    "palm01.xml",     "bboy.xml",       "spear.xml",     "flower8.xml",    "flower6.xml",
+    "font.tga",
 };
 
 std::vector<std::string> sizeFiles(int size)
@@ -403,7 +404,7 @@ TEST(Scenegen, EveryPictureIsATgaTheViewerAccepts)
     fs::path folder = firstRun();
     std::map<std::string, int> expectedBits = {{"twig01ar.tga", 24}, {"sbend1010.tga", 24}, {"leavesm1.tga", 24},
                                                {"tmsand10a.tga", 24}, {"sandm1.tga", 24},   {"lightmap.tga", 24},
-                                               {"load.tga", 24}};
+                                               {"load.tga", 24},      {"font.tga", 8}};
     for (const char* sky : skyFiles)
         expectedBits[sky] = 24;
     int tgaCount = 0;
@@ -432,6 +433,43 @@ TEST(Scenegen, EveryPictureIsATgaTheViewerAccepts)
         tgaCount++;
     }
     EXPECT_GE(tgaCount, (int)expectedBits.size() + 11);
+}
+
+// The viewer cuts glyphs out of font.tga by a fixed layout: 16 x 8 cells of
+// 8 x 16 pixels, code c in column c % 16 and row c / 16 from the top, each
+// glyph's 5 x 9 ink 1 pixel from the cell's left and 3 from its top.
+TEST(Scenegen, GlyphSheetHoldsEachCharacterInItsCell)
+{
+    Tga font = readTga(firstRun() / "font.tga");
+    ASSERT_TRUE(font.ok) << font.problem;
+    ASSERT_EQ(font.width, 128);
+    ASSERT_EQ(font.height, 128);
+    // Rows are stored bottom first.
+    auto ink = [&](int code, int column, int row) {
+        int x = (code % 16) * 8 + 1 + column, yFromTop = (code / 16) * 16 + 3 + row;
+        return font.at(x, 127 - yFromTop)[0];
+    };
+    // 'A': the top row lit in columns 1-3, the middle row in all five.
+    EXPECT_EQ(ink('A', 0, 0), 0);
+    for (int column = 1; column <= 3; column++)
+        EXPECT_EQ(ink('A', column, 0), 255) << column;
+    EXPECT_EQ(ink('A', 4, 0), 0);
+    for (int column = 0; column < 5; column++)
+        EXPECT_EQ(ink('A', column, 3), 255) << column;
+    // 'g' reaches into the descender rows; '1' is a single stroke.
+    EXPECT_EQ(ink('g', 1, 8), 255);
+    EXPECT_EQ(ink('1', 2, 3), 255);
+    EXPECT_EQ(ink('1', 0, 3), 0);
+    int lit = 0, other = 0;
+    for (uint8_t value : font.pixels) {
+        lit += value == 255;
+        other += value != 0 && value != 255;
+    }
+    EXPECT_EQ(other, 0) << "sharp glyphs: every pixel 0 or 255";
+    EXPECT_GT(lit, 80 * 8) << "every printable character has ink";
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 8; x++)
+            EXPECT_EQ(font.at(x, 127 - (32 + y))[0], 0) << "the blank's cell is empty";
 }
 
 TEST(Scenegen, ModelsAreWellFormedAndTheirTexturesSitBesideThem)

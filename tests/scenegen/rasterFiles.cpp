@@ -23,6 +23,10 @@ bool writeRaster(const std::string& path, const RasterSpec& spec, std::string& e
                            GDT_Float64, 0, 0) == CE_None;
     if (spec.hasNoData)
         GDALSetRasterNoDataValue(band, spec.noData);
+    if (spec.scale != 1.0 || spec.offset != 0.0) {
+        GDALSetRasterScale(band, spec.scale);
+        GDALSetRasterOffset(band, spec.offset);
+    }
     if (spec.georeferenced) {
         double transform[6];
         std::copy(spec.geoTransform, spec.geoTransform + 6, transform);

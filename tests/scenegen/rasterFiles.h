@@ -20,6 +20,7 @@ struct RasterSpec {
     int epsg = 0;                 // with geoTransform: the coordinate system
     double geoTransform[6] = {0, 1, 0, 0, 0, 1};
     bool georeferenced = false;
+    double scale = 1.0, offset = 0.0; // band height scale and offset, written when not 1 and 0
 };
 
 // Writes the raster; false with GDAL's reason in error.

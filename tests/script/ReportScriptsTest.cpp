@@ -81,9 +81,65 @@ plot = {
 TEST_F(ReportScripts, SummaryFiguresOfAScriptTable) {
     EXPECT_EQ(run("print(summarise({5, 1, 4, 2, 3}))"), "1\t3\t4.8\t5\t3\n") << "min, median, p95, max, mean";
     EXPECT_EQ(run("print(summarise({}))"), "nil\n") << "nothing to summarise";
-    EXPECT_EQ(run("print(summarise({'x', 2}))"), "2\t2\t2\t2\t2\n") << "only numbers count";
+    EXPECT_EQ(run("print(summarise({1, 1/0, 2}))"), "1\t2\tinf\tinf\tinf\n") << "an infinite time is a number";
     EXPECT_EQ(run("print(format('%.3f', spreadOf({20, 21, 20.5})))"), "0.050\n");
     EXPECT_EQ(run("print(spreadOf({7}))"), "0\n") << "one round has no spread";
+}
+
+TEST_F(ReportScripts, SummaryFiguresRefuseWhatIsNotAMeasurement) {
+    // NaN and anything that is not a number (a string that looks like one
+    // included) are script errors naming the entry, in both functions.
+    struct Case {
+        const char* table;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"{1, 0/0, 2}", "entry 2 is NaN, not a measurement"},
+        {"{'5', 2}", "entry 1 is a string, not a number"},
+        {"{3, 4, {}}", "entry 3 is a table, not a number"},
+        {"{1, nil, 3}", "entry 2 is a nil, not a number"},
+    };
+    for (const Case& c : cases)
+        for (const char* function : {"summarise", "spreadOf"}) {
+            captured.clear();
+            std::string chunk = std::string("print(") + function + "(" + c.table + "))";
+            EXPECT_NE(runScriptChunk(host, chunk.c_str()), 0) << chunk;
+            EXPECT_NE(captured.find(std::string(function) + ": " + c.reason), std::string::npos) << chunk << captured;
+        }
+}
+
+TEST_F(ReportScripts, ViewportSizeIsNilBeforeTheWindow) {
+    EXPECT_EQ(run("print(getViewportSize())"), "nil\n");
+}
+
+TEST_F(ReportScripts, PlotNumbersAreCheckedBeforeTheyAreUsed) {
+    // Sizes and point styles that do not fit an int, fractions, NaN, text
+    // and pictures larger than 16384 a side: script errors naming the
+    // field, and no file.
+    struct Case {
+        const char* change;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"plot.width = 1e300", "width must be a whole number from 1 to 16384"},
+        {"plot.width = 100000; plot.height = 100000", "width must be a whole number from 1 to 16384"},
+        {"plot.height = 16385", "height must be a whole number from 1 to 16384"},
+        {"plot.height = 0/0", "height must be a whole number"},
+        {"plot.width = 900.5", "width must be a whole number"},
+        {"plot.width = '900'", "width must be a whole number"},
+        {"plot.points[2].colour = -2147483648", "a point's colour must be a whole number from 1 to 1000"},
+        {"plot.points[1].shape = 1e300", "a point's shape must be a whole number from 1 to 1000"},
+        {"plot.points[3].colour = 0", "a point's colour must be a whole number"},
+    };
+    fs::path file = folder / "refused.png";
+    for (const Case& c : cases) {
+        captured.clear();
+        std::string chunk = std::string(plotTable) + c.change + "\nwriteBenchmarkPlot('" + file.string() + "', plot)";
+        EXPECT_NE(runScriptChunk(host, chunk.c_str()), 0) << c.change;
+        EXPECT_NE(captured.find("writeBenchmarkPlot: " + std::string(c.reason)), std::string::npos)
+            << c.change << ": " << captured;
+        EXPECT_FALSE(fs::exists(file)) << c.change;
+    }
 }
 
 TEST_F(ReportScripts, PlotWriterLeavesAPngOfTheAskedSize) {

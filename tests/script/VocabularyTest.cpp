@@ -39,11 +39,14 @@ const std::vector<std::vector<std::string>> groups = {
     {"setFrameSamples", "measureFrameTime", "getSceneNumPolygons", "takeScreenShot", "timeGetTime"},
     {"writeToFile", "generateRandomSpline", "loadSpline", "interpolateSpline"},
     {"setScreenSize"},
-    {"setSceneFolder"},
+    {"setSceneFolder", "getSceneRecord"},
     {"setTerrainError"},
-    {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff"},
+    {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff",
+     "measureTerrainPopping", "turnPoppingMeasureOn", "turnPoppingMeasureOff", "turnGeomorphingOn",
+     "turnGeomorphingOff"},
     {"getFrameTime", "getFrameTimes", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
      "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
+    {"setViewNotice", "getOverlayText"},
 };
 
 class Vocabulary : public ::testing::Test {
@@ -121,7 +124,7 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
         "setCameraMoveSpeed()", "setFrameSamples('many')", "takeScreenShot()", "writeToFile('unused.txt')",
         "generateRandomSpline('unused.txt')", "loadSpline('unused.txt')", "interpolateSpline(0)",
         "setScreenSize(640)", "setSceneFolder()", "setTerrainError()", "setTerrainError(-1)", "setTerrainError(0/0)",
-        "setTerrainError(1/0)",
+        "setTerrainError(1/0)", "setTerrainError(1e300)", "setTerrainError(10000.5)",
         "summarise(3)", "spreadOf()", "writeBenchmarkPlot('plot.png')",
     };
     setCameraAll(5.0f, 6.0f, 7.0f, 8.0f, 9.0f);
@@ -152,6 +155,8 @@ TEST_F(Vocabulary, AMissingOrWrongArgumentEndsOnlyTheScript) {
 TEST_F(Vocabulary, SetTerrainErrorSetsTheToleranceInPixels) {
     EXPECT_EQ(run("setTerrainError(1.5)"), 0);
     EXPECT_EQ(terrainErrorTolerance, 1.5f);
+    EXPECT_EQ(run("setTerrainError(10000)"), 0);
+    EXPECT_EQ(terrainErrorTolerance, 10000.0f) << "the largest tolerance taken";
     EXPECT_EQ(run("setTerrainError(0)"), 0);
     EXPECT_EQ(terrainErrorTolerance, 0.0f) << "0 brings back the fixed rules";
 }

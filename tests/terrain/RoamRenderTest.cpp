@@ -260,6 +260,16 @@ TEST_F(RoamRender, UniformTexturingDrawsTheBruteForcePassesAndCountsThem) {
         EXPECT_NEAR(p[1], c.green, 6) << what;
         EXPECT_NEAR(p[2], c.blue, 6) << what;
         EXPECT_EQ(roam->drawnTriangles, roam->triangleCount * c.passes) << what;
+        GLint arrayBuffer = -1;
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+        EXPECT_EQ(arrayBuffer, 0) << what << ": the ordered copy's buffer is unbound";
+        // The same mesh sent from client memory in slot order draws the
+        // same picture: only the order of the triangles differs.
+        roam->orderedDrawing = 0;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        roam->drawRoamFrame();
+        roam->orderedDrawing = 1;
+        EXPECT_EQ(compareImages(picture, readFrameBuffer(pictureSize, pictureSize), 0, nullptr), 0.0) << what;
 
         // The passes leave unit 0 active with an identity texture matrix,
         // no client arrays and no blending.

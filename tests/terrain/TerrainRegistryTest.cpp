@@ -146,7 +146,7 @@ TEST(TerrainRegistry, ScriptsListAndSelectTheRegisteredAlgorithms) {
         "print(text)\n";
     EXPECT_EQ(runChunk(list),
               "brute/Brute Force/true;geomipmapping/Geomipmapping/true;quadtree//false;roam/ROAM 2.0/true;"
-              "everyother/Every Other Sample/true;\n");
+              "cdlod/CDLOD/true;clipmap/Geometry Clipmaps/true;everyother/Every Other Sample/true;\n");
 
     const struct {
         const char* name;

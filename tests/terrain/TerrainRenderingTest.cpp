@@ -142,12 +142,14 @@ void checkGeomipmappingHasNoCracks(bool allLevels, const std::string& name) {
     renderTerrain(terrainGeomipmap, 0, 0);
 
     // Every level is in view, and some patches border coarser ones.
-    int levelsSeen = 0, coarserBorders = 0;
+    int levelsSeen = 0, coarserBorders = 0, partlyMorphed = 0;
     for (int pz = 0; pz < 8; ++pz)
         for (int px = 0; px < 8; ++px) {
             const GeomipPatch& patch = geomipTerrain.patches[geomipTerrain.patchIndex(px, pz)];
             if (!patch.visible) continue;
             levelsSeen |= 1 << patch.level;
+            const float morph = geomipTerrain.patchMorph(px, pz);
+            if (morph > 0.0f && morph < 1.0f) ++partlyMorphed;
             if (px < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px + 1, pz)].level != patch.level)
                 ++coarserBorders;
             if (pz < 7 && geomipTerrain.patches[geomipTerrain.patchIndex(px, pz + 1)].level != patch.level)
@@ -190,6 +192,7 @@ void checkGeomipmappingHasNoCracks(bool allLevels, const std::string& name) {
         }
         return false;
     };
+    if (geomorphing) EXPECT_GT(partlyMorphed, 2) << "patches in the middle of their morph";
     if (allLevels) {
         EXPECT_EQ(levelsSeen, 0xf) << "levels 0-3 all drawn";
         EXPECT_GT(coarserBorders, 4);
@@ -284,14 +287,20 @@ TEST(TerrainRendering, GeomipmappingWithMixedLevelsShowsNoCracks) {
         {"rough-0", crackMap, 0.0f},  {"rough-64", crackMap, 64.0f}, {"rough-160", crackMap, 160.0f},
         {"hills-1", hillMap, 1.0f},   {"hills-4", hillMap, 4.0f},
     };
+    // With geomorphing the patches in view are at every stage of their
+    // morph, each border following its two patches.
+    for (int morph : {0, 1})
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.name << ": error tolerance " << c.tolerance);
+        SCOPED_TRACE(testing::Message() << c.name << ": error tolerance " << c.tolerance << ", geomorphing " << morph);
+        geomorphing = morph;
         fillMap(geomipTerrain, 129, c.map);
         ASSERT_TRUE(geomipTerrain.setupPatches(16));
         geomipTerrain.multiTextureDistance = 40.0f;
         terrainErrorTolerance = c.tolerance;
-        checkGeomipmappingHasNoCracks(c.tolerance == 0.0f, std::string("geomip-cracks-") + c.name);
+        checkGeomipmappingHasNoCracks(c.tolerance == 0.0f,
+                                      std::string("geomip-cracks-") + c.name + (morph ? "-morphed" : ""));
     }
+    geomorphing = 0;
     terrainErrorTolerance = 0.0f;
 }
 

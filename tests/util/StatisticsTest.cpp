@@ -51,3 +51,17 @@ TEST(Statistics, SpreadOfRounds) {
     EXPECT_NEAR(spread({21.0, 20.0, 20.5}), 0.05, 1e-12);
     EXPECT_TRUE(std::isinf(spread({0.0, 1.0})));
 }
+
+TEST(Statistics, NaNIsLeftOut) {
+    // Sorting with NaN among the values has no defined order; it is left
+    // out of every figure and of the count.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Summary s = summarise({1.0, nan, 2.0, nan, 3.0});
+    EXPECT_EQ(s.count, 3);
+    EXPECT_DOUBLE_EQ(s.median, 2.0);
+    EXPECT_DOUBLE_EQ(s.max, 3.0);
+    EXPECT_DOUBLE_EQ(s.mean, 2.0);
+    EXPECT_EQ(summarise({nan}).count, 0);
+    EXPECT_NEAR(spread({nan, 20.0, 21.0, nan}), 0.05, 1e-12);
+    EXPECT_DOUBLE_EQ(spread({nan, 20.0}), 0.0) << "one measurement has no spread";
+}

@@ -14,6 +14,7 @@
 
 #include "camera/camera.h"
 #include "camera/frustum.h"
+#include "math/random.h"
 #include "scene/sceneConfig.h"
 #include "support/glTestContext.h"
 #include "support/imageCompare.h"
@@ -187,6 +188,13 @@ protected:
     // One frame of the three sets from a walker near the middle of the map,
     // looking across the plants; returns the picture.
     TestImage frame(int batching, int scheme, int& polygons) {
+        const float eye[3] = {30.0f, 14.0f, 62.0f};
+        return frameFrom(eye, -25.0f, 18.0f, batching, scheme, polygons);
+    }
+
+    // The same from any place, turned by yaw and tilted down by pitch
+    // (degrees).
+    TestImage frameFrom(const float eye[3], float yaw, float pitch, int batching, int scheme, int& polygons) {
         plantBatching = batching;
         plantAlgorithm = scheme;
         glViewport(0, 0, viewWidth, viewHeight);
@@ -195,10 +203,9 @@ protected:
         glFrustum(-0.55, 0.55, -0.41, 0.41, 0.5, 500.0);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        const float eye[3] = {30.0f, 14.0f, 62.0f};
         setCameraPositionRaw(eye[0], eye[1], eye[2]);
-        glRotatef(18.0f, 1.0f, 0.0f, 0.0f);
-        glRotatef(-25.0f, 0.0f, 1.0f, 0.0f);
+        glRotatef(pitch, 1.0f, 0.0f, 0.0f);
+        glRotatef(yaw, 0.0f, 1.0f, 0.0f);
         glTranslatef(-eye[0], -eye[1], -eye[2]);
         extractFrustum();
         glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
@@ -239,6 +246,113 @@ TEST_F(PlantBatch, EverySchemeDrawsThePictureAndCountOfOnePlantAtATime) {
         }
     }
     EXPECT_EQ(plantInstanceMode, false) << "the walk leaves the modelview mode as it found it";
+}
+
+// Every model the culling lets through, in order, with what it was drawn
+// with.
+struct DrawnModel {
+    const ObjectList* model;
+    float alpha, cullScale, angle, colour[3];
+    bool operator==(const DrawnModel& o) const {
+        return model == o.model && alpha == o.alpha && cullScale == o.cullScale && angle == o.angle &&
+               colour[0] == o.colour[0] && colour[1] == o.colour[1] && colour[2] == o.colour[2];
+    }
+};
+std::vector<DrawnModel> drawnModels;
+
+void recordDrawnModel(const ObjectList& model, float alpha, float cullScale, float angle) {
+    drawnModels.push_back({&model, alpha, cullScale, angle, {plantColour[0], plantColour[1], plantColour[2]}});
+}
+
+TEST_F(PlantBatch, KeptPlantsDrawWhatTheWalkDrawsOverAFlight) {
+    // A flight over, through and off the edge of the plants, with the
+    // placement inputs changed on the way: the kept plants must give the
+    // walk's pictures, models in order, polygon counts, and leave plantColour
+    // and the random generator as the walk does.
+    struct View {
+        float eye[3], yaw, pitch;
+    };
+    const View flight[] = {{{30, 14, 62}, -25, 18}, {{5, 3, 5}, 135, 10},   {{32, 2, 32}, 0, 5},
+                           {{60, 8, 10}, -90, 20},  {{64, 4, 64}, -45, 2},  {{-20, 30, 30}, 90, 35},
+                           {{32, 60, 32}, 10, 89},  {{40, 3, 20}, 200, -5}, {{10, 5, 60}, 180, 0}};
+    plantDrawHook = recordDrawnModel;
+    int frames = 0;
+    for (int step = 0; step < 4; ++step) {
+        // What each step changes for the frames after it; the kept plants
+        // must follow.
+        if (step == 1) setSpacing(leafy, 2.0f);
+        if (step == 2) plantLighting = 0;
+        if (step == 3) {
+            plantLighting = 1;
+            // New lightmap bytes, most likely at the old address.
+            lightmapGrid.release();
+            ASSERT_TRUE(lightmapGrid.load(grid("light2.raw", [](int x, int z) { return 40 + (x * 3 + z * 11) % 200; }).c_str(),
+                                          mapSide));
+        }
+        for (const View& v : flight) {
+            for (int culling = 0; culling <= 1; ++culling) {
+                frustumCulling = culling;
+                for (int scheme = 1; scheme <= 5; ++scheme) {
+                    for (int batching = 0; batching <= 1; ++batching) {
+                        int polygons[2] = {0, 0};
+                        std::vector<DrawnModel> drawn[2];
+                        TestImage picture[2];
+                        float colour[2][3];
+                        uint32_t state[2];
+                        for (int cache = 0; cache <= 1; ++cache) {
+                            plantPlacementCache = cache;
+                            drawnModels.clear();
+                            picture[cache] = frameFrom(v.eye, v.yaw, v.pitch, batching, scheme, polygons[cache]);
+                            drawn[cache] = drawnModels;
+                            for (int c = 0; c < 3; ++c) colour[cache][c] = plantColour[c];
+                            state[cache] = randomState();
+                        }
+                        SCOPED_TRACE(testing::Message() << "step " << step << ", view at " << v.eye[0] << " "
+                                                        << v.eye[2] << ", culling " << culling << ", scheme "
+                                                        << scheme << ", batching " << batching);
+                        EXPECT_EQ(polygons[1], polygons[0]);
+                        EXPECT_TRUE(drawn[1] == drawn[0]) << drawn[1].size() << " models against " << drawn[0].size();
+                        EXPECT_EQ(compareImages(picture[0], picture[1], 0, nullptr), 0.0);
+                        EXPECT_EQ(colour[1][0], colour[0][0]);
+                        EXPECT_EQ(state[1], state[0]);
+                        ++frames;
+                    }
+                }
+            }
+        }
+    }
+    plantDrawHook = nullptr;
+    plantPlacementCache = 1;
+    plantLighting = 1;
+    EXPECT_EQ(frames, 4 * 9 * 2 * 5 * 2);
+}
+
+TEST_F(PlantBatch, KeptPlantsHoldTheWholeWalkInOrderUntilInvalidated) {
+    std::vector<float> walked;
+    static std::vector<float>* sink = nullptr;
+    sink = &walked;
+    placePlants(leafy, [](const PlantSet&, float x, float, float z, float, float) {
+        sink->push_back(x);
+        sink->push_back(z);
+    });
+    const PlacedPlants& placed = placedPlants(leafy);
+    ASSERT_EQ(placed.plants.size() * 2, walked.size());
+    for (size_t i = 0; i < placed.plants.size(); ++i) {
+        EXPECT_EQ(placed.plants[i].x, walked[2 * i]);
+        EXPECT_EQ(placed.plants[i].z, walked[2 * i + 1]);
+    }
+    size_t covered = 0;
+    for (size_t r = 0; r < placed.runs.size(); ++r) {
+        EXPECT_EQ(placed.runs[r].first, covered) << "runs follow one another in walk order";
+        covered += placed.runs[r].count;
+    }
+    EXPECT_EQ(covered, placed.plants.size());
+    std::shared_ptr<const PlacedPlants> before = leafy.placed;
+    placedPlants(leafy);
+    EXPECT_EQ(leafy.placed, before) << "nothing changed: the same kept plants";
+    invalidatePlantPlacement();
+    placedPlants(leafy);
+    EXPECT_NE(leafy.placed, before) << "invalidated: walked again";
 }
 
 TEST_F(PlantBatch, FirstOpaqueDrawFixesTheAlphaReferenceOnEitherPath) {

@@ -18,13 +18,23 @@ const int mapSizes[] = {129, 257, 513, 1025};
 constexpr float noHeight = std::numeric_limits<float>::quiet_NaN();
 constexpr long long stripValues = 4 << 20; // source values read per block of rows
 
+// A whole number from 0 to the largest raster side GDAL has (2147483647).
 bool parseWhole(const std::string& item, long long& value)
 {
-    char* end = nullptr;
-    if (item.empty() || !(std::isdigit((unsigned char)item[0])))
+    if (item.empty() || item.size() > 10 || !std::all_of(item.begin(), item.end(), [](char c) {
+            return std::isdigit((unsigned char)c);
+        }))
         return false;
-    value = std::strtoll(item.c_str(), &end, 10);
-    return *end == '\0';
+    value = std::strtoll(item.c_str(), nullptr, 10);
+    return value <= std::numeric_limits<int>::max();
+}
+
+// A double that lies between float values, as a float (rounding cannot
+// carry it past the largest float).
+float asFloat(double value)
+{
+    const double largest = std::numeric_limits<float>::max();
+    return (float)std::clamp(value, -largest, largest);
 }
 
 // How one source cell of a row (or a column) of the square shares out over
@@ -103,7 +113,7 @@ struct AreaAverage {
     {
         Field out(size);
         for (size_t i = 0; i < out.v.size(); i++)
-            out.v[i] = weight[i] > 0.0 ? (float)(sum[i] / weight[i]) : noHeight;
+            out.v[i] = weight[i] > 0.0 ? asFloat(sum[i] / weight[i]) : noHeight;
         return out;
     }
 };
@@ -176,14 +186,26 @@ void fillFromNeighbours(Field& field)
 }
 
 // Bilinear samples of the (filled) square at the centres of the map's
-// cells, for maps with more samples than the square has cells.
+// cells, for maps with more samples than the square has cells. Worked in
+// double: neighbours near the float limits of opposite sign would overflow
+// in float.
 Field bilinearFromSquare(const Field& square, int size)
 {
     Field out(size);
-    const double cell = (double)square.size / size;
+    const int n = square.size;
+    const double cell = (double)n / size, maxCoord = n - 1;
     for (int z = 0; z < size; z++)
-        for (int x = 0; x < size; x++)
-            out.at(x, z) = square.bilinear((float)((x + 0.5) * cell - 0.5), (float)((z + 0.5) * cell - 0.5));
+        for (int x = 0; x < size; x++) {
+            double sx = std::clamp((x + 0.5) * cell - 0.5, 0.0, maxCoord);
+            double sz = std::clamp((z + 0.5) * cell - 0.5, 0.0, maxCoord);
+            int x0 = std::min((int)sx, n - 2), z0 = std::min((int)sz, n - 2);
+            double fx = sx - x0, fz = sz - z0;
+            const float* row0 = &square.v[(size_t)z0 * n + x0];
+            const float* row1 = row0 + n;
+            double a = row0[0] * (1.0 - fx) + row0[1] * fx;
+            double b = row1[0] * (1.0 - fx) + row1[1] * fx;
+            out.at(x, z) = asFloat(a * (1.0 - fz) + b * fz);
+        }
     return out;
 }
 
@@ -219,7 +241,7 @@ bool groundCellSize(const ElevationFile& file, const ImportedTerrain& t, double&
         metresX = sizeX * file.metresPerUnit;
         metresY = sizeY * file.metresPerUnit;
     }
-    return metresX > 0.0 && metresY > 0.0;
+    return metresX > 0.0 && metresY > 0.0 && std::isfinite(metresX) && std::isfinite(metresY);
 }
 
 } // namespace
@@ -248,7 +270,7 @@ bool parseCrop(const char* text, ImportOptions& options, std::string& error)
         }
         start = comma + 1;
     }
-    error = "--crop: \"" + list + "\" is not x0,y0,w,h (four whole numbers, w and h above 0)";
+    error = "--crop: \"" + list + "\" is not x0,y0,w,h (four whole numbers from 0 to 2147483647, w and h above 0)";
     return false;
 }
 
@@ -264,8 +286,48 @@ bool parseExaggeration(const char* text, ImportOptions& options, std::string& er
     return true;
 }
 
+bool parseHeightRange(const char* text, ImportOptions& options, std::string& error)
+{
+    const char* comma = std::strchr(text, ',');
+    char* end = nullptr;
+    double low = 0.0, high = 0.0;
+    bool good = comma && comma != text;
+    if (good) {
+        low = std::strtod(text, &end);
+        good = end == comma;
+    }
+    if (good) {
+        high = std::strtod(comma + 1, &end);
+        good = comma[1] != '\0' && *end == '\0';
+    }
+    if (!good || !std::isfinite(low) || !std::isfinite(high) || !(low < high) || !std::isfinite(high - low)) {
+        error = std::string("--height-range: \"") + text + "\" is not lo,hi (two finite numbers, lo below hi)";
+        return false;
+    }
+    options.heightRange = true;
+    options.rangeLow = low;
+    options.rangeHigh = high;
+    return true;
+}
+
+bool parseReliefShare(const char* text, ImportOptions& options, std::string& error)
+{
+    char* end = nullptr;
+    double k = std::strtod(text, &end);
+    if (*text == '\0' || *end != '\0' || !(k > 0.0) || k > 1.0) {
+        error = std::string("--relief-share: \"") + text + "\" is not a number above 0 and at most 1";
+        return false;
+    }
+    options.reliefShare = k;
+    return true;
+}
+
 bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::string& error)
 {
+    if ((options.exaggeration > 0.0) + options.heightRange + (options.reliefShare > 0.0) > 1) {
+        error = options.file + ": give only one of --vertical-exaggeration, --height-range and --relief-share";
+        return false;
+    }
     t = ImportedTerrain();
     t.file = options.file;
     const std::string name = options.file;
@@ -279,7 +341,12 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
 
     long long x0 = 0, y0 = 0, width = t.rasterWidth, height = t.rasterHeight;
     if (options.crop) {
-        if (options.cropX + options.cropWidth > t.rasterWidth || options.cropY + options.cropHeight > t.rasterHeight) {
+        const long long largest = std::numeric_limits<int>::max();
+        const bool inRange = options.cropX >= 0 && options.cropY >= 0 && options.cropWidth > 0 &&
+                             options.cropHeight > 0 && options.cropX <= largest && options.cropY <= largest &&
+                             options.cropWidth <= largest && options.cropHeight <= largest;
+        if (!inRange || options.cropX > t.rasterWidth - options.cropWidth ||
+            options.cropY > t.rasterHeight - options.cropHeight) {
             error = name + ": the crop " + std::to_string(options.cropX) + "," + std::to_string(options.cropY) + "," +
                     std::to_string(options.cropWidth) + "," + std::to_string(options.cropHeight) +
                     " reaches beyond the raster of " + std::to_string(t.rasterWidth) + " x " +
@@ -332,6 +399,7 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
     const long long stripRows = std::max(1LL, std::min(side, stripValues / side));
     std::vector<float> strip((size_t)(stripRows * side));
     double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+    float storedLowest = std::numeric_limits<float>::infinity(), storedHighest = -storedLowest;
     const float noDataAsRead = (float)noData;
     for (long long row0 = 0; row0 < side; row0 += stripRows) {
         long long rows = std::min(stripRows, side - row0);
@@ -339,17 +407,35 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
             error = name + ": " + error;
             return false;
         }
+        // Cells keep their stored values (finite floats) through the
+        // averaging; scale and offset, being linear, are applied at the end.
         for (size_t i = 0; i < (size_t)(rows * side); i++) {
             float& v = strip[i];
-            if (v != v || std::isinf(v) || (hasNoData && (v == noDataAsRead || (double)v == noData))) {
+            if (!std::isfinite(v) || (hasNoData && (v == noDataAsRead || (double)v == noData))) {
                 v = noHeight;
                 t.noDataCells++;
                 continue;
             }
             double h = v * scale + offset;
-            v = (float)h;
+            if (!std::isfinite(h)) {
+                error = name + formatText(": the height of cell (%lld, %lld), %g x %g + %g, is not a finite number",
+                                          t.squareX + (long long)(i % (size_t)side),
+                                          t.squareY + row0 + (long long)(i / (size_t)side), (double)v, scale, offset);
+                return false;
+            }
             lowest = std::min(lowest, h);
             highest = std::max(highest, h);
+            storedLowest = std::min(storedLowest, v);
+            storedHighest = std::max(storedHighest, v);
+        }
+        if (options.progress && side >= importProgressRows) {
+            // After every tenth of the rows (and the last).
+            long long done = row0 + rows;
+            if (done == side || done * 10 / side != row0 * 10 / side) {
+                std::fprintf(options.progress, "scenegen: %s: rows read %lld of %lld (%lld %%)\n", name.c_str(), done,
+                             side, done * 100 / side);
+                std::fflush(options.progress);
+            }
         }
         for (long long r = 0; r < rows; r++) {
             const float* values = &strip[(size_t)(r * side)];
@@ -368,24 +454,65 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
 
     // Height steps: the relief fills 0-255, or stands true to scale on the
     // 257 map times the exaggeration.
-    double relief = highest - lowest;
+    const double relief = highest - lowest;
+    if (!std::isfinite(relief)) {
+        error = name + formatText(": its heights span %g to %g %s, a range too wide to scale", lowest, highest,
+                                  t.unitName.c_str());
+        return false;
+    }
+    if (relief == 0.0 && storedLowest < storedHighest) {
+        error = name + formatText(": its stored values %g to %g become the one height %g (times %g plus %g): the "
+                                  "offset leaves no precision for the relief",
+                                  (double)storedLowest, (double)storedHighest, lowest, scale, offset);
+        return false;
+    }
     if (options.exaggeration > 0.0) {
         double cellMetres257 = 0.5 * (t.pixelMetresX + t.pixelMetresY) * (double)side / 257.0;
         t.unitsPerStep = cellMetres257 * 0.25 / heightUnitMetres(t.unitName) / options.exaggeration;
-        double steps = relief / t.unitsPerStep;
-        if (steps > 255.0 + 1e-6) {
-            char text[300];
-            std::snprintf(text, sizeof text,
-                          ": the relief of %.6g %s needs %.0f height steps at vertical exaggeration %.6g; 255 fit, "
-                          "so use --vertical-exaggeration %.3g or less",
-                          relief, t.unitName.c_str(), steps, options.exaggeration,
-                          std::floor(options.exaggeration * 255.0 / steps * 1000.0) / 1000.0);
-            error = name + text;
+        if (!(t.unitsPerStep > 0.0) || !std::isfinite(t.unitsPerStep)) {
+            error = name + formatText(": its ground cell of %g x %g m gives no usable height step at vertical "
+                                      "exaggeration %g",
+                                      t.pixelMetresX, t.pixelMetresY, options.exaggeration);
             return false;
         }
+        double steps = relief / t.unitsPerStep;
+        if (steps > 255.0 + 1e-6) {
+            double fits = std::floor(options.exaggeration * 255.0 / steps * 1000.0) / 1000.0;
+            error = name + formatText(": the relief of %.6g %s needs %.0f height steps at vertical exaggeration "
+                                      "%.6g; 255 fit, so use --vertical-exaggeration %.3g or less",
+                                      relief, t.unitName.c_str(), steps, options.exaggeration,
+                                      fits > 0.0 ? fits : options.exaggeration * 255.0 / steps);
+            return false;
+        }
+        t.verticalScale = formatText("--vertical-exaggeration %g (true to scale on the 257 map times %g)",
+                                     options.exaggeration, options.exaggeration);
+    } else if (options.heightRange) {
+        if (lowest < options.rangeLow || highest > options.rangeHigh) {
+            error = name + formatText(": its heights %.6g to %.6g %s fall outside --height-range %.6g,%.6g", lowest,
+                                      highest, t.unitName.c_str(), options.rangeLow, options.rangeHigh);
+            return false;
+        }
+        t.unitsPerStep = (options.rangeHigh - options.rangeLow) / 255.0;
+        if (!(t.unitsPerStep > 0.0)) {
+            error = name + formatText(": --height-range %g,%g is too narrow to divide into 255 height steps",
+                                      options.rangeLow, options.rangeHigh);
+            return false;
+        }
+        t.baseHeight = options.rangeLow;
+        t.verticalScale = formatText("--height-range %.6g,%.6g (%s) onto height steps 0 to 255", options.rangeLow,
+                                     options.rangeHigh, t.unitName.c_str());
     } else {
-        t.unitsPerStep = relief > 0.0 ? relief / 255.0 : 1.0;
+        // A relief too small to divide into steps is flat.
+        const double share = options.reliefShare > 0.0 ? options.reliefShare : 1.0;
+        t.unitsPerStep = relief / (255.0 * share) > 0.0 ? relief / (255.0 * share) : 1.0;
+        t.verticalScale = options.reliefShare > 0.0
+                              ? formatText("--relief-share %g (the relief fills %.4g of the 255 height steps)",
+                                           options.reliefShare, 255.0 * options.reliefShare)
+                              : std::string("the relief stretched over the full 255 height steps (no vertical scale "
+                                            "given)");
     }
+    if (!options.heightRange)
+        t.baseHeight = lowest;
 
     if (needSquare && t.noDataCells > 0)
         fillFromNeighbours(square);
@@ -399,8 +526,16 @@ bool importHeightmap(const ImportOptions& options, ImportedTerrain& t, std::stri
         } else {
             field = bilinearFromSquare(square, size);
         }
-        for (float& v : field.v)
-            v = clampf((float)((v - lowest) / t.unitsPerStep), 0.0f, 255.0f);
+        // Stored values, averaged or interpolated, lie between stored values
+        // whose heights are finite, so every height here is finite too.
+        for (float& v : field.v) {
+            double step = ((double)v * scale + offset - t.baseHeight) / t.unitsPerStep;
+            if (!std::isfinite(step)) {
+                error = name + ": a height could not be scaled to height steps";
+                return false;
+            }
+            v = (float)std::clamp(step, 0.0, 255.0);
+        }
         t.heights[size] = std::move(field);
     }
     return true;
@@ -410,9 +545,11 @@ void printImportReport(const ImportedTerrain& t, FILE* to)
 {
     std::fprintf(to, "scenegen: %s: %d x %d cells; square of %lld x %lld from (%lld, %lld)\n", t.file.c_str(),
                  t.rasterWidth, t.rasterHeight, t.squareSide, t.squareSide, t.squareX, t.squareY);
-    std::fprintf(to, "scenegen: heights %.6g to %.6g %s -> height steps 0 to %.6g, %.6g %s per height step\n",
-                 t.sourceMinimum, t.sourceMaximum, t.unitName.c_str(),
-                 (t.sourceMaximum - t.sourceMinimum) / t.unitsPerStep, t.unitsPerStep, t.unitName.c_str());
+    std::fprintf(to, "scenegen: heights %.6g to %.6g %s -> height steps %.6g to %.6g, %.6g %s per height step\n",
+                 t.sourceMinimum, t.sourceMaximum, t.unitName.c_str(), (t.sourceMinimum - t.baseHeight) / t.unitsPerStep,
+                 (t.sourceMaximum - t.baseHeight) / t.unitsPerStep, t.unitsPerStep, t.unitName.c_str());
+    if (!t.verticalScale.empty())
+        std::fprintf(to, "scenegen: vertical scale: %s\n", t.verticalScale.c_str());
     if (t.noDataCells > 0)
         std::fprintf(to, "scenegen: %lld no-data cells filled from their neighbours\n", t.noDataCells);
     if (t.georeferenced) {

@@ -2,11 +2,13 @@
 //
 // Usage: scenegen [--seed N] [--out DIR] [--sizes 129,257,513,1025]
 //                 [--preview sheet.png] [--relief relief.png] [--view view.png]
-//                 [--heightmap FILE [--crop x0,y0,w,h] [--vertical-exaggeration k]]
+//                 [--heightmap FILE [--crop x0,y0,w,h]
+//                  [--vertical-exaggeration k | --height-range lo,hi | --relief-share k]]
 // The same seed always gives byte-identical files. The build runs it once
 // with the default seed into the program's folder. With --heightmap the
 // terrain is elevation data read through GDAL (import.h) and the rest of the
 // scene is made for it.
+#include "font.h"
 #include "image.h"
 #include "import.h"
 #include "plants.h"
@@ -59,7 +61,10 @@ void printUsage(FILE* to)
                  "                    grid, ...): its largest centred square, heights filling 0-255\n"
                  "  --crop x0,y0,w,h  read only this window of the file (cells; its largest centred square)\n"
                  "  --vertical-exaggeration k\n"
-                 "                    relief true to scale on the 257 map times k (georeferenced files)\n",
+                 "                    relief true to scale on the 257 map times k (georeferenced files)\n"
+                 "  --height-range lo,hi\n"
+                 "                    heights lo and hi (the file's units) become height steps 0 and 255 (any file)\n"
+                 "  --relief-share k  the relief fills k (above 0, at most 1) of the 255 height steps (any file)\n",
                  defaultSeed);
 }
 
@@ -132,11 +137,18 @@ int parseOptions(int argc, char** argv, Options& options)
                 return -1;
             options.viewSize = one[0];
         } else if (arg == "--heightmap") {
+            if (*value == '\0') {
+                std::fprintf(stderr, "scenegen: --heightmap: the file name is empty\n");
+                return -1;
+            }
             options.import.file = value;
-        } else if (arg == "--crop" || arg == "--vertical-exaggeration") {
+        } else if (arg == "--crop" || arg == "--vertical-exaggeration" || arg == "--height-range" ||
+                   arg == "--relief-share") {
             std::string error;
-            bool good = arg == "--crop" ? parseCrop(value, options.import, error)
-                                        : parseExaggeration(value, options.import, error);
+            bool good = arg == "--crop"                     ? parseCrop(value, options.import, error)
+                        : arg == "--vertical-exaggeration" ? parseExaggeration(value, options.import, error)
+                        : arg == "--height-range"          ? parseHeightRange(value, options.import, error)
+                                                           : parseReliefShare(value, options.import, error);
             if (!good) {
                 std::fprintf(stderr, "scenegen: %s\n", error.c_str());
                 return -1;
@@ -147,8 +159,15 @@ int parseOptions(int argc, char** argv, Options& options)
             return -1;
         }
     }
-    if (options.import.file.empty() && (options.import.crop || options.import.exaggeration > 0.0)) {
-        std::fprintf(stderr, "scenegen: --crop and --vertical-exaggeration need --heightmap FILE\n");
+    const ImportOptions& import = options.import;
+    if (import.file.empty() &&
+        (import.crop || import.exaggeration > 0.0 || import.heightRange || import.reliefShare > 0.0)) {
+        std::fprintf(stderr, "scenegen: --crop, --vertical-exaggeration, --height-range and --relief-share need "
+                             "--heightmap FILE\n");
+        return -1;
+    }
+    if ((import.exaggeration > 0.0) + import.heightRange + (import.reliefShare > 0.0) > 1) {
+        std::fprintf(stderr, "scenegen: give only one of --vertical-exaggeration, --height-range and --relief-share\n");
         return -1;
     }
     return 0;
@@ -205,6 +224,7 @@ int main(int argc, char** argv)
     ImportedTerrain imported;
     if (importing) {
         std::string problem;
+        options.import.progress = stdout;
         if (!importHeightmap(options.import, imported, problem)) {
             std::fprintf(stderr, "scenegen: %s; nothing written\n", problem.c_str());
             return 1;
@@ -260,6 +280,9 @@ int main(int argc, char** argv)
         writer.tga(name, *image);
         tiles.push_back({name, *image});
     }
+
+    // The glyph sheet of the text the program draws over its view.
+    writer.tga("font.tga", makeGlyphSheet());
 
     // Sky box.
     std::vector<Image> sky = makeSkyBox(seed, 1024);

@@ -1,0 +1,3 @@
+// a file of the application
+#include "app/menus.h"
+#include "app/keys.h"

@@ -1,0 +1,3 @@
+#include "app/menus.h"
+#include "app/keys.h"
+#include "app/leaf.h"

@@ -1,0 +1,2 @@
+#include "camera/look.h"
+#include "app/keys.h"
