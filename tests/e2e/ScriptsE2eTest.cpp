@@ -172,7 +172,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
 
     // One row per measured frame; the error columns filled every second frame.
     std::vector<std::string> frameRows = splitLines(e2eReadFile(work / "bench-frames.csv"));
-    ASSERT_EQ(frameRows.size(), 1u + 35 * 3) << context(result);
+    ASSERT_EQ(frameRows.size(), 1u + 45 * 3) << context(result);
     EXPECT_EQ(frameRows[0], framesHeader);
     for (size_t i = 1; i < frameRows.size(); ++i) {
         std::vector<std::string> f = csvFields(frameRows[i]);

@@ -225,7 +225,7 @@ TEST_F(Headless, QuickBenchmarkRunsWithoutADisplayAndWritesItsFiles) {
     EXPECT_NE(out.find("written to " + csv.string()), std::string::npos) << run.context();
 
     std::vector<std::string> rows = linesOf(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 1u + 15u) << e2eReadFile(csv);
+    ASSERT_EQ(rows.size(), 1u + 25u) << e2eReadFile(csv);
     int tolerance = columnOf(rows[0], "tolerance_px"), spread = columnOf(rows[0], "ms_median_spread"),
         flag = columnOf(rows[0], "spread_over_5pct"), status = columnOf(rows[0], "status"),
         renderer = columnOf(rows[0], "gl_renderer");
@@ -242,7 +242,7 @@ TEST_F(Headless, QuickBenchmarkRunsWithoutADisplayAndWritesItsFiles) {
         EXPECT_FALSE(cells[renderer].empty()) << rows[i];
     }
     std::vector<std::string> frames = linesOf(e2eReadFile(fs::path(e2eWorkFolder()) / "quick-frames.csv"));
-    EXPECT_EQ(frames.size(), 1u + 15u * 10u);
+    EXPECT_EQ(frames.size(), 1u + 25u * 10u);
     std::string png = e2eReadFile(fs::path(e2eWorkFolder()) / "quick.png");
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
@@ -262,7 +262,7 @@ TEST_F(Headless, BenchmarkStoppedBySigtermKeepsItsFinishedRoundMarkedPartial) {
     EXPECT_EQ(countLines(run.out(), "Script stopped by the user"), 1) << run.context();
 
     std::vector<std::string> rows = linesOf(e2eReadFile(csv));
-    ASSERT_EQ(rows.size(), 1u + 15u) << e2eReadFile(csv);
+    ASSERT_EQ(rows.size(), 1u + 25u) << e2eReadFile(csv);
     int status = columnOf(rows[0], "status");
     std::string rowStatus = cellsOf(rows[1])[status];
     EXPECT_TRUE(rowStatus == "partial 1/3 rounds" || rowStatus == "partial 2/3 rounds") << rowStatus;
@@ -270,7 +270,7 @@ TEST_F(Headless, BenchmarkStoppedBySigtermKeepsItsFinishedRoundMarkedPartial) {
     for (size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(cellsOf(rows[i])[status], rowStatus) << rows[i];
     // The frame file holds whole rounds only: those the CSV counts.
     std::vector<std::string> frames = linesOf(e2eReadFile(fs::path(e2eWorkFolder()) / "stopped-frames.csv"));
-    EXPECT_EQ(frames.size(), 1u + roundsDone * 15u * 10u);
+    EXPECT_EQ(frames.size(), 1u + roundsDone * 25u * 10u);
 }
 
 // One view, drawn in a window under Xvfb and headless: the same pixels
