@@ -15,6 +15,10 @@
 --     colour differs from the full-resolution grid, and their PSNR in dB;
 --   plants: measurePlantError() gives the share of pixels differing from
 --     full models over the same ground and view, and their PSNR.
+-- Every frame's parts are kept too (getFrameTimes): the terrain algorithm's
+-- LOD work and the plant pass's placement and selection (CPU time of the
+-- main thread) and the graphics time from timer queries (on a software
+-- rasteriser, the rasteriser's work; "n/a" where the driver has no timer).
 -- A build without those instruments leaves the error columns empty ("n/a"
 -- in the table); one without setTerrainError measures every terrain at its
 -- own fixed rule (tolerance 0) only.
@@ -156,6 +160,7 @@ pngName = stem .. ".png"
 hasTolerance = type(setTerrainError) == "function"
 hasTerrainError = type(measureTerrainError) == "function"
 hasPlantError = type(measurePlantError) == "function"
+hasFrameTimes = type(getFrameTimes) == "function"
 if not hasTolerance then
   print("setTerrainError is not in this program: every terrain is measured at its fixed rule (tolerance 0)")
   tolerances = {0}
@@ -269,7 +274,8 @@ end
 
 remove(framesName)          -- writeToFile appends: start fresh files
 writeToFile(framesName, "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px," ..
-            "terrain_error_max_px,terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db\n")
+            "terrain_error_max_px,terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db," ..
+            "lod_cpu_ms,plant_cpu_ms,gpu_ms\n")
 
 -- One turn of one configuration: frames first .. last of the walk, after
 -- the warm-up frames that lead into them (ROAM follows the camera, the
@@ -284,6 +290,13 @@ function runTurn(c, walk, round, first, last)
     placeCamera(i)
     drawOneFrame()
     walk.ms[i] = getFrameTime()
+    local lod, plant, gpu
+    if hasFrameTimes then
+      local frameMs
+      frameMs, lod, plant, gpu = getFrameTimes()
+      tinsert(walk.lod, lod); tinsert(walk.plant, plant)
+      if gpu ~= nil then tinsert(walk.gpu, gpu) end
+    end
     walk.polygons[i] = getSceneNumPolygons()
     local errors = ",,,,,,"
     if errorEvery > 0 and mod(i, errorEvery) == 0 and (hasTerrainError or hasPlantError) then
@@ -296,10 +309,16 @@ function runTurn(c, walk, round, first, last)
                figure(view.share, 6, "") .. "," .. figure(view.psnr, 2, "") .. "," ..
                figure(view.plantShare, 6, "") .. "," .. figure(view.plantPsnr, 2, "")
     end
-    walk.lines[i] = format("%s,%d,%d,%.3f,%d", c.name, round, i, walk.ms[i], walk.polygons[i]) .. errors .. "\n"
+    walk.lines[i] = format("%s,%d,%d,%.3f,%d", c.name, round, i, walk.ms[i], walk.polygons[i]) .. errors .. "," ..
+                    figure(lod, 3, "") .. "," .. figure(plant, 3, "") .. "," .. figure(gpu, 3, "") .. "\n"
   end
 end
 
+function partMedian(values)
+  if getn(values) == 0 then return nil end
+  local low, median = summarise(values)
+  return median
+end
 -- Progress: frames walked (measured and warm-up alike) of the whole run,
 -- and the time left at the pace so far.
 progress = { done = 0, total = rounds * getn(configurations) * (frames + warmUpFrames * ceil(frames / segment)),
@@ -324,7 +343,7 @@ end
 -- figures for the round, and its frames written in walk order.
 function runRound(round)
   local walks = {}
-  for c = 1, getn(configurations) do walks[c] = { ms = {}, polygons = {}, lines = {} } end
+  for c = 1, getn(configurations) do walks[c] = { ms = {}, polygons = {}, lines = {}, lod = {}, plant = {}, gpu = {} } end
   for first = 1, frames, segment do
     local last = min(first + segment - 1, frames)
     for c = 1, getn(configurations) do
@@ -340,6 +359,9 @@ function runRound(round)
     local low, median, p95, high, mean = summarise(walk.ms)
     tinsert(conf.rounds, { ms = walk.ms, polygons = walk.polygons, min = low, median = median, p95 = p95,
                            max = high, mean = mean })
+    -- The frame's parts: medians of the round (none where not measured).
+    local parts = conf.rounds[getn(conf.rounds)]
+    parts.lod, parts.plant, parts.gpu = partMedian(walk.lod), partMedian(walk.plant), partMedian(walk.gpu)
     print(format("round %d/%d  %s, %s, tolerance %s: median %.2f ms", round, rounds, terrains[conf.terrain][2],
                  schemes[conf.scheme][2], toleranceText(conf), median))
   end
@@ -386,6 +408,9 @@ for c = 1, getn(configurations) do
   conf.psnr = medianOf(column(conf.views, "psnr"))
   conf.plantShare = medianOf(column(conf.views, "plantShare"))
   conf.plantPsnr = medianOf(column(conf.views, "plantPsnr"))
+  conf.lod = partMedian(column(conf.rounds, "lod"))
+  conf.plant = partMedian(column(conf.rounds, "plant"))
+  conf.gpu = partMedian(column(conf.rounds, "gpu"))
 end
 end
 
@@ -397,7 +422,8 @@ remove(csvName)
 writeToFile(csvName, "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean," ..
             "ms_median_spread,spread_over_5pct,polygons_median,terrain_error_p95_px,terrain_error_max_px," ..
             "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db," ..
-            "date,program_version,gl_renderer,gl_version,viewport,frames,rounds,scene,height_crc32,status\n")
+            "date,program_version,gl_renderer,gl_version,viewport,frames,rounds,lod_cpu_ms,plant_cpu_ms,gpu_ms," ..
+            "scene,height_crc32,status\n")
 local status = "complete"
 if roundsDone < rounds then status = format("partial %d/%d rounds", roundsDone, rounds) end
 for c = 1, getn(configurations) do
@@ -415,6 +441,7 @@ for c = 1, getn(configurations) do
     figure(conf.psnr, 2, "") .. "," .. figure(conf.plantShare, 6, "") .. "," .. figure(conf.plantPsnr, 2, "") .. "," ..
     quoted(record.date) .. "," .. quoted(record.version) .. "," .. quoted(record.renderer) .. "," ..
     quoted(record.glVersion) .. "," .. record.viewport .. format(",%d,%d,", frames, rounds) ..
+    figure(conf.lod, 3, "") .. "," .. figure(conf.plant, 3, "") .. "," .. figure(conf.gpu, 3, "") .. "," ..
     quoted(record.scene) .. "," .. record.heights .. "," .. status .. "\n")
 end
 end
@@ -472,9 +499,9 @@ if not written then print(format("benchmark: %s not written: %s", pngName, why))
 -- The table, headed by the scene it measured.
 print("")
 print(format("scene %s, heights %s (CRC-32 %s)", record.scene, record.heightFile, record.heights))
-print(format("%-14s %-20s %5s %10s %10s %6s %8s %7s %8s %8s %9s %9s %8s %9s",
+print(format("%-14s %-20s %5s %10s %10s %6s %8s %7s %8s %8s %9s %9s %8s %9s %20s",
              "algorithm", "scheme", "size", "ms/frame", "polygons", "tol px", "ms p95", "spread",
-             "err p95", "err max", "terrain %", "PSNR dB", "plant %", "PSNR dB"))
+             "err p95", "err max", "terrain %", "PSNR dB", "plant %", "PSNR dB", "lod/plant/gpu ms"))
 function percent(share)
   if share == nil then return "n/a" end
   return format("%.2f", share * 100)
@@ -488,11 +515,12 @@ for c = 1, getn(configurations) do
   local conf = configurations[c]
   local flag = ""
   if conf.flagged then flag = "  spread over 5 %"; anyFlagged = 1 end
-  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %7s %8s %8s %9s %9s %8s %9s%s",
+  local parts = figure(conf.lod, 2, "n/a") .. "/" .. figure(conf.plant, 2, "n/a") .. "/" .. figure(conf.gpu, 2, "n/a")
+  print(format("%-14s %-20s %5d %10.2f %10d %6s %8.2f %7s %8s %8s %9s %9s %8s %9s %20s%s",
                terrains[conf.terrain][2], schemes[conf.scheme][2], size, conf.median, conf.polygons,
                toleranceText(conf), conf.p95, spreadTableText(conf), figure(conf.errorP95, 2, "n/a"),
                figure(conf.errorMax, 2, "n/a"), percent(conf.share), figure(conf.psnr, 1, "n/a"),
-               percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), flag))
+               percent(conf.plantShare), figure(conf.plantPsnr, 1, "n/a"), parts, flag))
 end
 print(format("%d frames x %s per configuration on the %d map, %s, %s (program %s, %s)",
              frames, roundsText, size, record.viewport, record.renderer, record.version, record.date))

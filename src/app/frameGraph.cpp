@@ -19,6 +19,7 @@ namespace {
 float ring[FRAME_GRAPH_FRAMES];
 int ringNext = 0;   // slot of the next frame
 int ringCount = 0;  // frames recorded, at most FRAME_GRAPH_FRAMES
+FrameGraphParts partsRing[FRAME_GRAPH_FRAMES];  // beside ring, slot for slot
 
 const float sixtyHertzMs = 1000.0f / 60.0f;
 const float thirtyHertzMs = 1000.0f / 30.0f;
@@ -27,8 +28,30 @@ const float thirtyHertzMs = 1000.0f / 30.0f;
 
 void recordFrameTime(double milliseconds) {
     ring[ringNext] = static_cast<float>(milliseconds);
+    partsRing[ringNext] = FrameGraphParts{};
     ringNext = (ringNext + 1) % FRAME_GRAPH_FRAMES;
     ringCount = std::min(ringCount + 1, static_cast<int>(FRAME_GRAPH_FRAMES));
+}
+
+void recordFrameParts(double lodMs, double plantMs) {
+    if (ringCount == 0) return;
+    FrameGraphParts& parts = partsRing[(ringNext - 1 + FRAME_GRAPH_FRAMES) % FRAME_GRAPH_FRAMES];
+    parts.lodMs = static_cast<float>(lodMs);
+    parts.plantMs = static_cast<float>(plantMs);
+}
+
+void recordFrameGraphics(int framesBack, double milliseconds) {
+    if (framesBack < 0 || framesBack >= ringCount) return;
+    partsRing[(ringNext - 1 - framesBack + FRAME_GRAPH_FRAMES) % FRAME_GRAPH_FRAMES].graphicsMs =
+        static_cast<float>(milliseconds);
+}
+
+std::vector<FrameGraphParts> frameGraphPartsHistory() {
+    std::vector<FrameGraphParts> history;
+    history.reserve(ringCount);
+    int first = (ringNext - ringCount + FRAME_GRAPH_FRAMES) % FRAME_GRAPH_FRAMES;
+    for (int i = 0; i < ringCount; ++i) history.push_back(partsRing[(first + i) % FRAME_GRAPH_FRAMES]);
+    return history;
 }
 
 std::vector<float> frameGraphHistory() {
@@ -97,6 +120,31 @@ void drawFrameGraph() {
     glVertex2f(left + w, bottom + h);
     glVertex2f(left, bottom + h);
     glEnd();
+
+    // Each frame's parts, stacked from the bottom in a column of its own.
+    std::vector<FrameGraphParts> parts = frameGraphPartsHistory();
+    if (!parts.empty()) {
+        const float step = w / static_cast<float>(FRAME_GRAPH_FRAMES);
+        const float start = left + w - step * static_cast<float>(parts.size());
+        const float colours[3][4] = {{0.3f, 0.5f, 1.0f, 0.85f}, {0.2f, 0.9f, 0.9f, 0.85f}, {0.9f, 0.3f, 0.9f, 0.85f}};
+        glBegin(GL_QUADS);
+        for (size_t i = 0; i < parts.size(); ++i) {
+            const float values[3] = {parts[i].lodMs, parts[i].plantMs, parts[i].graphicsMs};
+            const float x0 = start + step * static_cast<float>(i), x1 = x0 + step;
+            float below = 0.0f;
+            for (int k = 0; k < 3; ++k) {
+                if (!(values[k] > 0.0f)) continue;  // unknown graphics time, or nothing
+                const float above = below + values[k];
+                glColor4fv(colours[k]);
+                glVertex2f(x0, level(below));
+                glVertex2f(x1, level(below));
+                glVertex2f(x1, level(above));
+                glVertex2f(x0, level(above));
+                below = above;
+            }
+        }
+        glEnd();
+    }
 
     glLineWidth(1.0f);
     glBegin(GL_LINES);

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/frameGraph.h"
+#include "app/frameTimes.h"
 #include "app/measure.h"
 #include "app/overlay.h"
 #include "app/statusBar.h"
@@ -101,7 +102,8 @@ void renderFrame() {
     FrameClock::duration overhead = stop - start;
     start = FrameClock::now();
 
-    // 4-6. Clear, frame rate, view.
+    // 4-6. Clear, frame rate, view. The graphics timer brackets the scene.
+    beginFrameGraphicsTimer(framesDrawn);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     updateFps();
@@ -113,6 +115,7 @@ void renderFrame() {
     scenePolygons += skyPolygonCount();
     scenePolygons += renderTerrainFrame();
     if (gridEnabled) drawReferenceGrid();
+    endFrameGraphicsTimer();
     // The renderers report their statistics; the title is written here.
     if (!anonymousMode && terrainReport.title[0] != '\0')
         setTitle(frameTitle(terrainReport.title, terrainAlgorithm, terrainErrorTolerance).c_str());
@@ -161,6 +164,7 @@ void renderFrame() {
     keepTerrainFrameMesh();
     measurementStep();
     recordFrameTime(frameSeconds * 1000.0);
+    finishFrameTimes(framesDrawn, frameSeconds);
     lastScenePolygons = scenePolygons;
     framesDrawn += 1;
 }

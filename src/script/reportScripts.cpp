@@ -1,5 +1,5 @@
 // reportScripts.cpp -- the benchmark report group of script functions:
-// getFrameTime, getFrameCount, getProgramVersion, getGLRenderer,
+// getFrameTime, getFrameTimes, getFrameCount, getProgramVersion, getGLRenderer,
 // getGLVersion, getViewportSize, summarise, spreadOf, writeBenchmarkPlot,
 // turnFrameGraphOn, turnFrameGraphOff (registered in that order).
 // They give a measuring script each frame's time, the record of the run
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/frameGraph.h"
+#include "app/frameTimes.h"
 #include "app/mainLoop.h"
 #include "app/measure.h"
 #include "app/menus.h"
@@ -32,6 +33,28 @@ namespace {
 int scriptGetFrameTime(lua_State* L) {
     pushScriptNumber(L, frameSeconds * 1000.0);
     return 1;
+}
+
+// getFrameTimes(): the last finished frame's time and its parts, in
+// milliseconds (app/frameTimes.h): frame (as getFrameTime), the terrain
+// algorithm's LOD work and the plant pass's placement and selection (CPU
+// time of the main thread), then the graphics time from the timer queries,
+// nil where the driver has none or none is measured yet; and, as a fifth
+// value, how many frames before the last one that graphics time is of (0:
+// the last frame itself; nil with no graphics time). All 0 before any frame.
+int scriptGetFrameTimes(lua_State* L) {
+    const FrameTimes times = lastFrameTimes();
+    pushScriptNumber(L, times.frameMs);
+    pushScriptNumber(L, times.lodCpuMs);
+    pushScriptNumber(L, times.plantCpuMs);
+    if (times.hasGraphics) {
+        pushScriptNumber(L, times.graphicsMs);
+        pushScriptInteger(L, times.graphicsFramesBack);
+    } else {
+        lua_pushnil(L);
+        lua_pushnil(L);
+    }
+    return 5;
 }
 
 // getFrameCount(): frames finished since start. A script that must know a
@@ -307,6 +330,7 @@ int scriptTurnFrameGraphOff(lua_State*) {
 
 void registerReportGroup(lua_State* L) {
     registerScriptFunction(L, "getFrameTime", scriptGetFrameTime);
+    registerScriptFunction(L, "getFrameTimes", scriptGetFrameTimes);
     registerScriptFunction(L, "getFrameCount", scriptGetFrameCount);
     registerScriptFunction(L, "getProgramVersion", scriptGetProgramVersion);
     registerScriptFunction(L, "getGLRenderer", scriptGetGLRenderer);

@@ -796,6 +796,11 @@ void Cgeomipmap::drawBatchPass(void* context, int multiTex, float repeat) {
 
 void Cgeomipmap::renderGeomipmap() {
     reportTerrainTitle("GEOMIP %f %f %f", geomipExtent[0], geomipExtent[1], geomipExtent[2]);
+    updatePatches();
+    drawGeomipmapFrame();
+}
+
+void Cgeomipmap::drawGeomipmapFrame() {
     // The colour is saved by hand: Mesa does not reliably restore it from the
     // attribute stack when other groups are pushed and popped in between.
     GLfloat colour[4];
@@ -803,7 +808,6 @@ void Cgeomipmap::renderGeomipmap() {
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
     glFrontFace(GL_CCW);
     glDisable(GL_CULL_FACE);
-    updatePatches();
     glPushMatrix();
     drawPatches();
     glPopMatrix();

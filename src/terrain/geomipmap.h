@@ -3,7 +3,7 @@
 //
 // Provides: GeomipPatch, GeomipVertex, geomipExtent, the fan side flags,
 // Cgeomipmap (setupPatches, releasePatches, patchIndex, updatePatches,
-// drawPatches, drawPatch, renderGeomipmap, fanTemplate).
+// drawPatches, drawPatch, renderGeomipmap, drawGeomipmapFrame, fanTemplate).
 //
 // A patch of patchSize cells is drawn as a grid of triangle fans with step
 // 2^(level + 1): 2, 4, 8, 16 cells for levels 0 (finest) to 3. Where a patch
@@ -149,6 +149,9 @@ public:
 
     // The frame entry: reports the title "GEOMIP x h z" (terrainReport), update, draw.
     void renderGeomipmap();
+    // The drawing half of renderGeomipmap: drawPatches with the patches as
+    // the last updatePatches left them, the GL state restored.
+    void drawGeomipmapFrame();
 
     // The triangles of a patch at level with the given kept sides
     // (GeomipFanSide flags), three grid offsets (dz * size + dx from the

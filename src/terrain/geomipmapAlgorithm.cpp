@@ -40,9 +40,11 @@ public:
     const Cheightmap* heightGrid() const override { return &geomipTerrain; }
 
     void update() override {
+        // The title shows the extent as it was before this frame's drawing.
         for (int i = 0; i < 3; ++i) extent[i] = geomipExtent[i];
+        geomipTerrain.updatePatches();
     }
-    void draw() override { geomipTerrain.renderGeomipmap(); }
+    void draw() override { geomipTerrain.drawGeomipmapFrame(); }
     int triangles() const override { return geomipTerrain.triangleCount; }
     void reportTitle() override { reportTerrainTitle("GEOMIP %f %f %f", extent[0], extent[1], extent[2]); }
 

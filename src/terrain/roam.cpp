@@ -656,6 +656,11 @@ void Croam::drawRoamPass(int multiTex, float repeat) {
 
 void Croam::renderRoam() {
     reportTerrainTitle("ROAM %f %f %f", roamExtent[0], roamExtent[1], roamExtent[2]);
+    optimiseFrame();
+    drawRoamFrame();
+}
+
+void Croam::optimiseFrame() {
     drawnTriangles = 0;
     if (!pool) {
         triangleCount = 0;
@@ -667,7 +672,6 @@ void Croam::renderRoam() {
     pixelTolerance = std::isfinite(terrainErrorTolerance) && terrainErrorTolerance > 0.0f ? terrainErrorTolerance : 0.0f;
     pixelsPerUnit = frustumPixelsPerUnit;
     optimise();
-    drawRoamFrame();
 }
 
 void Croam::drawRoamFrame() {

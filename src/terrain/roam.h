@@ -235,8 +235,11 @@ public:
     // base texture alone, or with uniformTexturing the brute-force passes
     // (splatting and lightmap as switched).
     void renderRoam();
+    // The level-of-detail half of renderRoam: this frame's tolerance and
+    // view scale, then optimise (no GL calls).
+    void optimiseFrame();
     // The drawing half of renderRoam: the current mesh, passes as above,
-    // without optimising (bench programs time it apart).
+    // without optimising (the frame driver times the optimiser apart).
     void drawRoamFrame();
     // One glDrawArrays of the dense triangle list (from client memory).
     void drawRoam();

@@ -35,9 +35,11 @@ public:
     const Cheightmap* heightGrid() const override { return &roamTerrain; }
 
     void update() override {
+        // The title shows the extent as it was before this frame's mesh.
         for (int i = 0; i < 3; ++i) extent[i] = roamTerrain.roamExtent[i];
+        roamTerrain.optimiseFrame();
     }
-    void draw() override { roamTerrain.renderRoam(); }
+    void draw() override { roamTerrain.drawRoamFrame(); }
     int triangles() const override { return roamTerrain.drawnTriangles; }
     void reportTitle() override { reportTerrainTitle("ROAM %f %f %f", extent[0], extent[1], extent[2]); }
 

@@ -3,7 +3,8 @@
 // Provides: roamTerrain, roamAlgorithm (entry 603, "roam").
 // Set-up copies the scene's grid into roamTerrain and builds the mesh with
 // the scene's sizes for that grid (roamLevelsFor, roamPoolSizeFor,
-// roamTriangleSlotsFor in terrain/roam.h). Each frame is renderRoam; it
+// roamTriangleSlotsFor in terrain/roam.h). Each frame is renderRoam's two
+// halves: update is optimiseFrame (the optimiser), draw drawRoamFrame. It
 // honours the error tolerance. Main thread only.
 #pragma once
 

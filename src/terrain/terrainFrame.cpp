@@ -12,10 +12,12 @@
 #include "scene/sceneConfig.h"
 #include "terrain/splatting.h"
 #include "terrain/terrainAlgorithm.h"
+#include "util/threadClock.h"
 #include "vegetation/plantSet.h"
 
 float terrainColour[3] = {255.0f, 255.0f, 255.0f};
 TerrainReport terrainReport = {};
+TerrainFrameTimes terrainFrameTimes;
 
 void reportTerrainTitle(const char* format, ...) {
     va_list args;
@@ -37,9 +39,13 @@ int renderTerrainFrame() {
     terrainReport.title[0] = '\0';
 
     int triangles = 0;
+    terrainFrameTimes = TerrainFrameTimes{};
     TerrainAlgorithm* algorithm = showTerrain ? selectedTerrainAlgorithm() : nullptr;
     if (algorithm) {
-        algorithm->update();
+        {
+            const AddThreadCpuTime timed(terrainFrameTimes.lodCpuSeconds);
+            algorithm->update();
+        }
         algorithm->draw();
         triangles = algorithm->triangles();
         algorithm->reportTitle();
@@ -50,6 +56,7 @@ int renderTerrainFrame() {
     // Plants are drawn with both units' bindings at 0 and blending off.
     resetTerrainTextures();
 
+    const double plantsBefore = plantSelectionCpuSeconds;
     if (showPlants) {
         drawPlantSets();
         triangles += plantPolygons;
@@ -58,5 +65,6 @@ int renderTerrainFrame() {
         drawGrassSet();
         triangles += plantPolygons;
     }
+    terrainFrameTimes.plantCpuSeconds = plantSelectionCpuSeconds - plantsBefore;
     return triangles;
 }

@@ -1,7 +1,7 @@
 // terrainFrame.h -- the per-frame terrain and plant driver.
 //
 // Provides: renderTerrainFrame, setTerrainColour, terrainColour,
-// terrainReport, reportTerrainTitle.
+// terrainReport, reportTerrainTitle, TerrainFrameTimes, terrainFrameTimes.
 // The algorithms are found through the registry (terrainAlgorithm.h); the
 // texturing passes are in splatting.h.
 // Main thread, inside the frame; terrainColour is written by
@@ -18,6 +18,25 @@ struct TerrainReport {
     int triangles;    // terrain triangles of all passes
 };
 extern TerrainReport terrainReport;
+
+// The CPU parts of the last renderTerrainFrame, in seconds of the main
+// thread's own CPU time (CLOCK_THREAD_CPUTIME_ID, util/threadClock.h: time
+// the thread waits or is descheduled is not in them, nor work a software
+// rasteriser's threads do). Written by renderTerrainFrame, main thread.
+//   lodCpuSeconds    the selected algorithm's update(): its level-of-detail
+//                    work, choosing this frame's mesh (geomipmapping's level
+//                    update, ROAM's optimiser; brute force has none); not its
+//                    drawing, which is in draw(). 0 with the terrain off.
+//   plantCpuSeconds  the plant pass's placement walk, culling and detail
+//                    selection (plantSelectionCpuSeconds, vegetation/
+//                    plantSet.h: it includes the CPU transforms that gather
+//                    the plants, not the batches' drawing calls). 0 with no
+//                    plants drawn.
+struct TerrainFrameTimes {
+    double lodCpuSeconds = 0.0;
+    double plantCpuSeconds = 0.0;
+};
+extern TerrainFrameTimes terrainFrameTimes;
 
 // The renderer's statistics line for this frame (printf-style).
 void reportTerrainTitle(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -12,11 +12,13 @@
 
 #include "image/tga.h"
 #include "platform/platform.h"
+#include "util/threadClock.h"
 #include "vegetation/modelDraw.h"
 
 int plantBatching = 1;
 int plantWalkOnly = 0;
 bool plantInstanceMode = false;
+double plantFlushCpuSeconds = 0.0;
 
 namespace {
 
@@ -345,6 +347,7 @@ bool batchModel(const ObjectList& model, const PlantInstanceMatrix& matrix, cons
 }
 
 void flushPlantBatch() {
+    const AddThreadCpuTime timed(plantFlushCpuSeconds);
     // The grouped arrays become one run each, after one another in the
     // vertex store (copied there only without buffer objects; with them
     // each array goes straight into its place in the buffer); the sequence

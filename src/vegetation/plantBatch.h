@@ -1,7 +1,7 @@
 // plantBatch.h -- opaque plant models gathered over a walk and drawn with a
 // few vertex-array calls.
 //
-// Provides: plantBatching, plantWalkOnly, plantInstanceMode, PlantInstanceMatrix,
+// Provides: plantBatching, plantWalkOnly, plantFlushCpuSeconds, plantInstanceMode, PlantInstanceMatrix,
 // makeInstanceMatrix, multiplyInstanceMatrix, modelBatchable, beginPlantBatch,
 // batchModel, flushPlantBatch, plantBatchOpen.
 //
@@ -38,6 +38,10 @@
 //                      bench program can time the walk alone; 2: the same
 //                      without the transforms (placement and culling
 //                      alone). Written by bench programs.
+//   plantFlushCpuSeconds  running total of the main thread's CPU seconds
+//                      (util/threadClock.h) spent in flushPlantBatch: the
+//                      plant pass's drawing calls, which the plant pass's
+//                      own CPU time leaves out. Written by flushPlantBatch.
 //   plantInstanceMode  true while drawPlantSet walks a set with batching on:
 //                      the walk leaves the modelview alone and each plant
 //                      carries its own transform. Written by drawPlantSet.
@@ -53,6 +57,7 @@
 extern int plantBatching;
 extern int plantWalkOnly;
 extern bool plantInstanceMode;
+extern double plantFlushCpuSeconds;
 
 // A 3 x 4 affine transform, row-major: row r is m[4r .. 4r + 3], the fourth
 // column the translation.

@@ -20,12 +20,32 @@
 #include "scene/sceneConfig.h"
 #include "terrain/sceneGrids.h"
 #include "util/output.h"
+#include "util/threadClock.h"
 #include "vegetation/modelDraw.h"
 #include "vegetation/plantBatch.h"
 #include "vegetation/plantDetail.h"
 
 int plantLighting = 1;
 int plantPlacementCache = 1;
+
+double plantSelectionCpuSeconds = 0.0;
+
+namespace {
+
+// drawPlantSet's CPU time without its batch flushes, added to
+// plantSelectionCpuSeconds at every return.
+class PlantPassClock {
+public:
+    PlantPassClock() : started_(threadCpuSeconds()), flushed_(plantFlushCpuSeconds) {}
+    ~PlantPassClock() {
+        plantSelectionCpuSeconds += threadCpuSeconds() - started_ - (plantFlushCpuSeconds - flushed_);
+    }
+
+private:
+    double started_, flushed_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -406,6 +426,7 @@ const PlacedPlants& placedPlants(const PlantSet& set) {
 void invalidatePlantPlacement() { ++placementGeneration; }
 
 void drawPlantSet(const PlantSet& set) {
+    const PlantPassClock clock;
     // Batched, the set's opaque plants are gathered over the first pass and
     // drawn before its fades, as the one-plant-at-a-time path draws them.
     // The fade pass draws only under the smooth scheme, for sets with a full

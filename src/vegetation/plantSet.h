@@ -1,10 +1,10 @@
 // plantSet.h -- plant sets, their placement over the terrain, and grass.
 //
 // Provides: plantLighting, plantAlgorithm, plantPolygons, plantPlacementCache,
-// PlantSet, PlacedPlants, createPlantSet, releasePlantSet and the setters,
-// PlantOperation, placePlants, placedPlants, invalidatePlantPlacement,
-// drawPlantSet, drawPlantSets, drawGrassSet, loadScenePlants,
-// releaseScenePlants.
+// plantSelectionCpuSeconds, PlantSet, PlacedPlants, createPlantSet,
+// releasePlantSet and the setters, PlantOperation, placePlants,
+// placedPlants, invalidatePlantPlacement, drawPlantSet, drawPlantSets,
+// drawGrassSet, loadScenePlants, releaseScenePlants.
 //
 // Placement re-seeds the shared random generator and walks a regular grid
 // over the whole terrain, so the same plants come back in the same places
@@ -44,6 +44,14 @@
 //   plantPlacementCache 1 (default): drawPlantSet reuses the kept plants; 0:
 //                  it walks the grid every pass. Written by tests and bench
 //                  programs that compare the two.
+//   plantSelectionCpuSeconds  running total of the main thread's CPU
+//                  seconds (util/threadClock.h) in drawPlantSet without its
+//                  batch flushes (plantFlushCpuSeconds, plantBatch.h): the
+//                  placement walk, culling, detail selection and the CPU
+//                  transforms that gather the visible plants. With batching
+//                  off (or for the smooth scheme's fades) a plant's display
+//                  list is called inside the walk and is in it too. Written
+//                  by drawPlantSet; the frame driver takes differences.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +64,7 @@
 extern int plantLighting;   // default 1: plants shaded by the lightmap grid
 extern int plantAlgorithm;  // 1-5: full, crossed billboards, billboards, mixed, smooth
 extern int plantPolygons;   // polygons of plant models drawn this frame
+extern double plantSelectionCpuSeconds;
 extern int plantPlacementCache;
 
 constexpr int placementCellSide = 32;  // terrain samples per side of a culling cell

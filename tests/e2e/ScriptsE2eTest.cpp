@@ -75,10 +75,11 @@ std::pair<unsigned, unsigned> pngSize(const std::string& bytes) {
 const char* benchmarkHeader =
     "terrain,scheme,tolerance_px,size,ms_min,ms_median,ms_p95,ms_max,ms_mean,ms_median_spread,spread_over_5pct,"
     "polygons_median,terrain_error_p95_px,terrain_error_max_px,terrain_differing_share,terrain_psnr_db,"
-    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds,scene,height_crc32,status";
+    "plant_differing_share,plant_psnr_db,date,program_version,gl_renderer,gl_version,viewport,frames,rounds,"
+    "lod_cpu_ms,plant_cpu_ms,gpu_ms,scene,height_crc32,status";
 const char* framesHeader =
     "terrain,scheme,tolerance_px,round,frame,ms,polygons,terrain_error_p95_px,terrain_error_max_px,"
-    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db";
+    "terrain_differing_share,terrain_psnr_db,plant_differing_share,plant_psnr_db,lod_cpu_ms,plant_cpu_ms,gpu_ms";
 const char* terrainNames[] = {"brute force", "geomipmapping", "ROAM 2.0", "CDLOD", "Geometry Clipmaps"};
 const char* schemeNames[] = {"full models", "crossed billboards", "billboards", "mixed by distance",
                              "smooth transition"};
@@ -123,7 +124,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
             if (t == 0 && tolerance > 0) continue;
             for (int s = 0; s < 5; ++s, ++row) {
                 std::vector<std::string> f = csvFields(rows[row]);
-                ASSERT_EQ(f.size(), 28u) << rows[row];
+                ASSERT_EQ(f.size(), 31u) << rows[row];
                 EXPECT_EQ(f[0], terrainNames[t]);
                 EXPECT_EQ(f[1], schemeNames[s]);
                 // Brute force has no tolerance: an empty cell.
@@ -137,7 +138,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_LE(p95, high) << rows[row];
                 EXPECT_EQ(f[9], "") << "one round has no spread";
                 EXPECT_EQ(f[10], "");
-                EXPECT_EQ(f[27], "complete");
+                EXPECT_EQ(f[30], "complete");
                 EXPECT_GT(std::stol(f[11]), 0) << rows[row];
                 EXPECT_DOUBLE_EQ(std::stod(f[12]), tolerance + 0.25) << rows[row];
                 EXPECT_DOUBLE_EQ(std::stod(f[13]), 2 * tolerance + 1) << rows[row];
@@ -148,9 +149,13 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
                 EXPECT_EQ(f[22], "1024x768");
                 EXPECT_EQ(f[23], "3");
                 EXPECT_EQ(f[24], "1");
+                // The frame's parts: CPU medians always, graphics where timed.
+                EXPECT_GE(std::stod(f[25]), 0.0) << rows[row];
+                EXPECT_GE(std::stod(f[26]), 0.0) << rows[row];
+                if (!f[27].empty()) EXPECT_GE(std::stod(f[27]), 0.0) << rows[row];
                 // The scene beside the program, named by its height file's CRC-32.
-                EXPECT_EQ(f[25], "default");
-                EXPECT_EQ(f[26], heightCrc) << rows[row];
+                EXPECT_EQ(f[28], "default");
+                EXPECT_EQ(f[29], heightCrc) << rows[row];
                 // The table on standard output shows the same configuration.
                 char tableLine[100];
                 snprintf(tableLine, sizeof tableLine, "%-14s %-20s %5d ", terrainNames[t], schemeNames[s], 129);
@@ -171,7 +176,9 @@ TEST_F(ScriptsEndToEnd, BenchmarkWritesItsFilesWithQualityFigures) {
     EXPECT_EQ(frameRows[0], framesHeader);
     for (size_t i = 1; i < frameRows.size(); ++i) {
         std::vector<std::string> f = csvFields(frameRows[i]);
-        ASSERT_EQ(f.size(), 13u) << frameRows[i];
+        ASSERT_EQ(f.size(), 16u) << frameRows[i];
+        EXPECT_GE(std::stod(f[13]), 0.0) << frameRows[i];
+        EXPECT_GE(std::stod(f[14]), 0.0) << frameRows[i];
         int frame = std::stoi(f[4]);
         EXPECT_EQ(frame, int((i - 1) % 3) + 1) << frameRows[i];
         EXPECT_EQ(f[3], "1") << "round";
@@ -203,7 +210,7 @@ TEST_F(ScriptsEndToEnd, BenchmarkWithoutErrorInstrumentsLeavesTheirColumnsEmpty)
     ASSERT_EQ(rows.size(), 26u) << "header and 5 x 5 configurations" << context(result);
     for (size_t i = 1; i < rows.size(); ++i) {
         std::vector<std::string> f = csvFields(rows[i]);
-        ASSERT_EQ(f.size(), 28u) << rows[i];
+        ASSERT_EQ(f.size(), 31u) << rows[i];
         EXPECT_EQ(f[2], i <= 5 ? "" : "0") << rows[i];  // brute force's five rows come first
         for (int column = 12; column <= 17; ++column) EXPECT_EQ(f[column], "") << rows[i];
     }

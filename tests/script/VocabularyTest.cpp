@@ -44,7 +44,7 @@ const std::vector<std::vector<std::string>> groups = {
     {"measureTerrainError", "measurePlantError", "turnUniformTexturingOn", "turnUniformTexturingOff",
      "measureTerrainPopping", "turnPoppingMeasureOn", "turnPoppingMeasureOff", "turnGeomorphingOn",
      "turnGeomorphingOff"},
-    {"getFrameTime", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
+    {"getFrameTime", "getFrameTimes", "getFrameCount", "getProgramVersion", "getGLRenderer", "getGLVersion", "getViewportSize",
      "summarise", "spreadOf", "writeBenchmarkPlot", "turnFrameGraphOn", "turnFrameGraphOff"},
     {"setViewNotice", "getOverlayText"},
 };
